@@ -1,0 +1,71 @@
+#include "Component.h"
+
+TComponent::TComponent(TComponent* owner)
+{
+    if (owner)
+        owner->InsertComponent(this);
+}
+
+TComponent::~TComponent()
+{
+    FDestroying = true;
+    DestroyComponents();
+    if (FOwner)
+        FOwner->RemoveComponent(this);
+}
+
+const TClassInfo& TComponent::StaticClassInfo()
+{
+    static const TClassInfo info{
+        "TComponent",
+        nullptr,
+        {
+            Published<TComponent>("Name", &TypeInfos::TComponentName, &TComponent::Name,
+                                  &TComponent::SetName),
+            Published<TComponent>("Tag", &TypeInfos::Integer, &TComponent::Tag,
+                                  &TComponent::SetTag),
+        }};
+    return info;
+}
+
+void TComponent::SetName(const QString& name)
+{
+    if (name == FName)
+        return;
+    if (FOwner && !name.isEmpty()) {
+        for (TComponent* c : FOwner->FComponents)
+            if (c != this && c->FName.compare(name, Qt::CaseInsensitive) == 0)
+                throw EComponentError(
+                    Format(QStringLiteral("A component named %s already exists"), {name}));
+    }
+    FName = name;
+}
+
+TComponent* TComponent::FindComponent(const QString& name) const
+{
+    for (TComponent* c : FComponents)
+        if (c->FName == name)
+            return c;
+    return nullptr;
+}
+
+void TComponent::DestroyComponents()
+{
+    while (!FComponents.isEmpty()) {
+        TComponent* c = FComponents.takeLast();
+        c->FOwner = nullptr;
+        delete c;
+    }
+}
+
+void TComponent::InsertComponent(TComponent* child)
+{
+    child->FOwner = this;
+    FComponents.append(child);
+}
+
+void TComponent::RemoveComponent(TComponent* child)
+{
+    FComponents.removeOne(child);
+    child->FOwner = nullptr;
+}
