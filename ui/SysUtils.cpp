@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
+#include <cstdlib>
 
 Exception::Exception(QString message)
     : FMessage(std::move(message)), FUtf8(FMessage.toUtf8()),
@@ -54,4 +55,11 @@ QString ProgramDirectory()
     if (!dir.endsWith(u'/'))
         dir += u'/';
     return dir;
+}
+
+int MulDiv(int a, int b, int c)
+{
+    const long long p = static_cast<long long>(a) * b;
+    const long long q = (std::llabs(p) * 2 + std::llabs(c)) / (std::llabs(c) * 2);
+    return static_cast<int>((p < 0) != (c < 0) ? -q : q);
 }

@@ -47,5 +47,8 @@ DECLARE_EXCEPTION(EThread, Exception)
 // the fixed message texts so that they can be written exactly as they read.
 QString Format(const QString& format, const QStringList& args);
 
+// a * b / c rounded to the nearest integer, halves away from zero.
+int MulDiv(int a, int b, int c);
+
 // Directory of the running executable, with a trailing '/'.
 QString ProgramDirectory();

@@ -1,0 +1,125 @@
+#include "Application.h"
+
+#include "ExceptionReport.h"
+#include "Form.h"
+#include "ModalRunner.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QWidget>
+
+TApplication* Application = nullptr;
+
+const TClassInfo& TApplication::StaticClassInfo()
+{
+    using C = TApplication;
+    static const TClassInfo info{
+        "TApplication",
+        &TComponent::StaticClassInfo(),
+        {Published<C>("Title", &TypeInfos::String, &C::Title, &C::SetTitle)}};
+    return info;
+}
+
+TApplication::TApplication() : TComponent(nullptr)
+{
+    FTitle = QCoreApplication::applicationName();
+    Application = this;
+}
+
+TApplication::~TApplication()
+{
+    SetDestroying();
+    DestroyComponents();
+    if (Application == this)
+        Application = nullptr;
+}
+
+void TApplication::SetTitle(const QString& title)
+{
+    FTitle = title;
+    if (FMainForm && FMainForm->Widget())
+        FMainForm->Widget()->setWindowIconText(title);
+}
+
+void TApplication::Initialize() {}
+
+void TApplication::FormCreated(TForm* form)
+{
+    form->AfterConstruction();
+    if (!FMainForm) {
+        FMainForm = form;
+        SetTitle(FTitle);
+    }
+}
+
+void TApplication::Run()
+{
+    if (FMainForm)
+        FMainForm->Show();
+    if (!FTerminated)
+        QApplication::exec();
+}
+
+void TApplication::Terminate()
+{
+    FTerminated = true;
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+void TApplication::Halt()
+{
+    FTerminated = true;
+    QCoreApplication::exit(0);
+}
+
+void TApplication::HandleException(const std::exception& e)
+{
+    if (QWidget* grabber = QWidget::mouseGrabber())
+        grabber->releaseMouse();
+    const auto* ex = dynamic_cast<const Exception*>(&e);
+    if (!ex) {
+        ShowLastChanceReport(e);
+        return;
+    }
+
+    QPointer<QWidget> active = QApplication::activeWindow();
+    QPointer<QWidget> focus = QApplication::focusWidget();
+    QList<QPointer<QWidget>> disabled;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->isEnabled()) {
+            w->setEnabled(false);
+            disabled.append(w);
+        }
+
+    QMessageBox box(QMessageBox::Critical, FTitle, ExceptionReportText(ex->Message()),
+                    QMessageBox::Ok);
+    box.setWindowModality(Qt::ApplicationModal);
+    RunModal(box);
+
+    for (const QPointer<QWidget>& w : disabled)
+        if (w)
+            w->setEnabled(true);
+    if (active)
+        active->activateWindow();
+    if (focus)
+        focus->setFocus(Qt::OtherFocusReason);
+}
+
+bool GuardedCall(const std::function<void()>& handler)
+{
+    try {
+        handler();
+        return true;
+    } catch (const std::exception& e) {
+        if (Application)
+            Application->HandleException(e);
+        else
+            ShowLastChanceReport(e);
+    } catch (...) {
+        const Exception unknown(QStringLiteral("Unknown exception"));
+        if (Application)
+            Application->HandleException(unknown);
+    }
+    return false;
+}

@@ -1,0 +1,177 @@
+#include "Control.h"
+
+#include "Application.h"
+#include "WinControl.h"
+
+namespace {
+const char* const AnchorNames[] = {"akLeft", "akTop", "akRight", "akBottom"};
+const char* const FontStyleNames[] = {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"};
+} // namespace
+
+namespace TypeInfos {
+const TTypeInfo TAnchorKind{"TAnchorKind", TTypeKind::Enumeration, 0, 3, 0, 0, AnchorNames};
+const TTypeInfo TAnchors{"TAnchors", TTypeKind::Set, 0, 0, 0, 0, {}, &TAnchorKind};
+const TTypeInfo TFontStyle{"TFontStyle", TTypeKind::Enumeration, 0, 3, 0, 0, FontStyleNames};
+const TTypeInfo TFontStyles{"TFontStyles", TTypeKind::Set, 0, 0, 0, 0, {}, &TFontStyle};
+} // namespace TypeInfos
+
+const TClassInfo& TControl::StaticClassInfo()
+{
+    using C = TControl;
+    static const TClassInfo info{
+        "TControl",
+        &TComponent::StaticClassInfo(),
+        {
+            Published<C>("Left", &TypeInfos::Integer, &C::Left, &C::SetLeft),
+            Published<C>("Top", &TypeInfos::Integer, &C::Top, &C::SetTop),
+            Published<C>("Width", &TypeInfos::Integer, &C::Width, &C::SetWidth),
+            Published<C>("Height", &TypeInfos::Integer, &C::Height, &C::SetHeight),
+            Published<C>("Enabled", &TypeInfos::Boolean, &C::Enabled, &C::SetEnabled),
+            Published<C>("Visible", &TypeInfos::Boolean, &C::Visible, &C::SetVisible),
+            Published<C>("Cursor", &TypeInfos::TCursor, &C::Cursor, &C::SetCursor),
+            Published<C>("Hint", &TypeInfos::String, &C::Hint, &C::SetHint),
+            Published<C>("ShowHint", &TypeInfos::Boolean, &C::ShowHint, &C::SetShowHint),
+            Published<C>("Anchors", &TypeInfos::TAnchors, &C::Anchors, &C::SetAnchors),
+            Published<C>("ParentFont", &TypeInfos::Boolean, &C::ParentFont, &C::SetParentFont),
+            PublishedOnly("Font", &TypeInfos::TFont),
+            PublishedOnly("OnClick", &TypeInfos::TNotifyEvent),
+        }};
+    return info;
+}
+
+TControl::TControl(TComponent* owner, QWidget* widget) : TComponent(owner), FWidget(widget)
+{
+    FWidget->hide();
+    FWidget->setFont(FFont.ToQFont());
+}
+
+TControl::~TControl()
+{
+    if (FParent)
+        FParent->RemoveControl(this);
+    delete FWidget.data();
+}
+
+void TControl::SetParent(TWinControl* parent)
+{
+    if (parent == FParent)
+        return;
+    if (FParent)
+        FParent->RemoveControl(this);
+    FParent = parent;
+    if (!FWidget)
+        return;
+    if (parent) {
+        parent->InsertControl(this);
+        FWidget->setParent(parent->ClientWidget());
+        FWidget->setGeometry(FLeft, FTop, FWidth, FHeight);
+        if (FParentFont)
+            ParentFontChanged(parent->Font());
+        FWidget->setVisible(FVisible);
+    } else {
+        FWidget->hide();
+        FWidget->setParent(nullptr);
+    }
+}
+
+void TControl::SetBounds(int left, int top, int width, int height)
+{
+    FLeft = left;
+    FTop = top;
+    FWidth = width;
+    FHeight = height;
+    if (FWidget)
+        FWidget->setGeometry(left, top, width, height);
+}
+
+void TControl::SetText(const QString& text)
+{
+    // A control's text ends at its first NUL, as a window text does.
+    const qsizetype nul = text.indexOf(QChar(u'\0'));
+    const QString stored = nul < 0 ? text : text.left(nul);
+    if (stored == FText)
+        return;
+    FText = stored;
+    TextChanged();
+}
+
+void TControl::SetEnabled(bool enabled)
+{
+    FEnabled = enabled;
+    if (FWidget)
+        FWidget->setEnabled(enabled);
+}
+
+void TControl::SetVisible(bool visible)
+{
+    FVisible = visible;
+    if (FWidget && FParent)
+        FWidget->setVisible(visible);
+}
+
+void TControl::SetCursor(TCursor cursor)
+{
+    FCursor = cursor;
+    if (!FWidget)
+        return;
+    if (cursor == crDefault)
+        FWidget->unsetCursor();
+    else
+        FWidget->setCursor(CursorShape(cursor));
+}
+
+void TControl::SetHint(const QString& hint)
+{
+    FHint = hint;
+    if (FWidget)
+        FWidget->setToolTip(FShowHint ? hint : QString());
+}
+
+void TControl::SetShowHint(bool show)
+{
+    FShowHint = show;
+    SetHint(FHint);
+}
+
+void TControl::SetColor(int color)
+{
+    FColor = color;
+    if (FWidget)
+        FWidget->update();
+}
+
+void TControl::SetFont(const TFont& font)
+{
+    FFont = font;
+    FParentFont = false;
+    FontChanged();
+}
+
+void TControl::SetParentFont(bool parentFont)
+{
+    FParentFont = parentFont;
+    if (parentFont && FParent)
+        ParentFontChanged(FParent->Font());
+}
+
+void TControl::ParentFontChanged(const TFont& font)
+{
+    if (!FParentFont)
+        return;
+    FFont = font;
+    FontChanged();
+}
+
+void TControl::FontChanged()
+{
+    if (FWidget)
+        FWidget->setFont(FFont.ToQFont());
+}
+
+void TControl::Click()
+{
+    GuardedCall([this] {
+        if (OnClick)
+            OnClick(this);
+    });
+}

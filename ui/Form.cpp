@@ -1,0 +1,246 @@
+#include "Form.h"
+
+#include "Application.h"
+#include "Screen.h"
+
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QWidget>
+#include <cstdlib>
+
+namespace {
+const char* const BorderStyleNames[] = {"bsNone",       "bsSingle",     "bsSizeable",
+                                        "bsDialog",     "bsToolWindow", "bsSizeToolWin"};
+const char* const BorderIconNames[] = {"biSystemMenu", "biMinimize", "biMaximize", "biHelp"};
+const char* const PositionNames[] = {"poDesigned",       "poDefault",         "poDefaultPosOnly",
+                                     "poDefaultSizeOnly", "poScreenCenter",   "poDesktopCenter",
+                                     "poMainFormCenter",  "poOwnerFormCenter"};
+} // namespace
+
+namespace TypeInfos {
+const TTypeInfo TFormBorderStyle{"TFormBorderStyle", TTypeKind::Enumeration, 0, 5, 0, 0,
+                                 BorderStyleNames};
+const TTypeInfo TBorderIcon{"TBorderIcon", TTypeKind::Enumeration, 0, 3, 0, 0, BorderIconNames};
+const TTypeInfo TBorderIcons{"TBorderIcons", TTypeKind::Set, 0, 0, 0, 0, {}, &TBorderIcon};
+const TTypeInfo TPosition{"TPosition", TTypeKind::Enumeration, 0, 7, 0, 0, PositionNames};
+} // namespace TypeInfos
+
+// The window of a TForm: hands the close request to the form.
+class TFormWidget : public QWidget {
+public:
+    explicit TFormWidget(TForm* form) : FForm(form) {}
+    TForm* FForm;
+
+protected:
+    void closeEvent(QCloseEvent* event) override { FForm->CloseRequested(event); }
+};
+
+const TClassInfo& TForm::StaticClassInfo()
+{
+    using C = TForm;
+    static const TClassInfo info{
+        "TForm",
+        &TWinControl::StaticClassInfo(),
+        {
+            Published<C>("Caption", &TypeInfos::TCaption, &C::Caption, &C::SetCaption),
+            Published<C>("ClientWidth", &TypeInfos::Integer, &C::ClientWidth,
+                         &C::SetClientWidth),
+            Published<C>("ClientHeight", &TypeInfos::Integer, &C::ClientHeight,
+                         &C::SetClientHeight),
+            Published<C>("BorderStyle", &TypeInfos::TFormBorderStyle, &C::BorderStyle,
+                         &C::SetBorderStyle),
+            Published<C>("BorderIcons", &TypeInfos::TBorderIcons, &C::BorderIcons,
+                         &C::SetBorderIcons),
+            Published<C>("Position", &TypeInfos::TPosition, &C::Position, &C::SetPosition),
+            Published<C>("Color", &TypeInfos::TColor, &C::Color, &C::SetColor),
+            Published<C>("PixelsPerInch", &TypeInfos::Integer, &C::PixelsPerInch,
+                         &C::SetPixelsPerInch),
+            Published<C>("TextHeight", &TypeInfos::Integer, &C::TextHeight, &C::SetTextHeight),
+            Published<C>("OldCreateOrder", &TypeInfos::Boolean, &C::OldCreateOrder,
+                         &C::SetOldCreateOrder),
+            PublishedOnly("OnCreate", &TypeInfos::TNotifyEvent),
+            PublishedOnly("OnClose", &TypeInfos::TCloseEvent),
+        }};
+    return info;
+}
+
+TForm::TForm(TComponent* owner) : TWinControl(owner, new TFormWidget(this))
+{
+    SetVisible(false);
+    ApplyWindowFlags();
+}
+
+TForm::~TForm()
+{
+    SetDestroying();
+    DestroyComponents();
+}
+
+void TForm::SetClientSize(int width, int height)
+{
+    FClientWidth = width;
+    FClientHeight = height;
+    if (!Widget())
+        return;
+    if (FBorderStyle == bsSizeable || FBorderStyle == bsSizeToolWin) {
+        Widget()->setMinimumSize(0, 0);
+        Widget()->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        Widget()->resize(width, height);
+    } else {
+        Widget()->setFixedSize(width, height);
+    }
+}
+
+void TForm::SetBounds(int left, int top, int width, int height)
+{
+    TControl::SetBounds(left, top, width, height);
+    if (Widget()) {
+        Widget()->resize(FClientWidth, FClientHeight);
+        Widget()->move(left, top);
+    }
+}
+
+void TForm::SetBorderStyle(TFormBorderStyle style)
+{
+    FBorderStyle = style;
+    ApplyWindowFlags();
+    SetClientSize(FClientWidth, FClientHeight);
+}
+
+void TForm::SetBorderIcons(TBorderIcons icons)
+{
+    FBorderIcons = icons;
+    ApplyWindowFlags();
+}
+
+void TForm::ApplyWindowFlags()
+{
+    QWidget* w = Widget();
+    if (!w)
+        return;
+    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint;
+    if (FBorderStyle == bsNone) {
+        flags |= Qt::FramelessWindowHint;
+    } else {
+        flags |= Qt::WindowTitleHint;
+        const bool sizeable = FBorderStyle == bsSizeable || FBorderStyle == bsSizeToolWin;
+        if (FBorderIcons & (1u << biSystemMenu)) {
+            flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+            if (FBorderIcons & (1u << biMinimize) && FBorderStyle != bsDialog)
+                flags |= Qt::WindowMinimizeButtonHint;
+            if (FBorderIcons & (1u << biMaximize) && sizeable)
+                flags |= Qt::WindowMaximizeButtonHint;
+        }
+        if (!sizeable)
+            flags |= Qt::MSWindowsFixedSizeDialogHint;
+    }
+    const bool visible = w->isVisible();
+    w->setWindowFlags(flags);
+    if (visible)
+        w->show();
+}
+
+void TForm::TextChanged()
+{
+    if (Widget())
+        Widget()->setWindowTitle(Caption());
+}
+
+void TForm::SetVisible(bool visible)
+{
+    TControl::SetVisible(visible);
+    if (Widget())
+        Widget()->setVisible(visible);
+}
+
+void TForm::Show()
+{
+    if (!FShownOnce && FPosition == poScreenCenter && Screen && Widget()) {
+        const QSize outer = Widget()->frameGeometry().size();
+        const int left = (Screen->Width() - outer.width()) / 2;
+        const int top = (Screen->Height() - outer.height()) / 2;
+        SetBounds(left, top, outer.width(), outer.height());
+    }
+    FShownOnce = true;
+    SetVisible(true);
+    Widget()->raise();
+    Widget()->activateWindow();
+    // On its first activation the focus goes to the first tab stop that can take it.
+    if (!Widget()->focusWidget())
+        for (TWinControl* c : TabStops())
+            if (c->Enabled() && c->Visible()) {
+                c->SetFocus();
+                break;
+            }
+}
+
+void TForm::Close()
+{
+    if (Widget())
+        Widget()->close();
+}
+
+void TForm::CloseRequested(QCloseEvent* event)
+{
+    // The window is neither hidden nor destroyed here: the main window ends the event loop,
+    // and the application destroys it afterwards.
+    event->ignore();
+    TCloseAction action = caHide;
+    const bool handled = GuardedCall([&] {
+        if (OnClose)
+            OnClose(this, action);
+    });
+    if (!handled || action == caNone)
+        return;
+    if (Application && Application->MainForm() == this)
+        Application->Terminate();
+    else if (action == caHide || action == caFree)
+        SetVisible(false);
+    else if (action == caMinimize)
+        Widget()->showMinimized();
+}
+
+void TForm::AfterConstruction()
+{
+    GuardedCall([this] {
+        if (OnCreate)
+            OnCreate(this);
+    });
+}
+
+int TForm::MeasureTextHeight() const
+{
+    return QFontMetrics(Font().ToQFont()).height();
+}
+
+void TForm::ScaleToScreen(int screenPixelsPerInch)
+{
+    if (screenPixelsPerInch != FPixelsPerInch) {
+        TFont font = Font();
+        font.Height = MulDiv(font.Height, screenPixelsPerInch, FPixelsPerInch);
+        SetFont(font);
+    }
+    const int real = MeasureTextHeight();
+    if (real != FTextHeight)
+        ScaleBy(real, FTextHeight);
+}
+
+void TForm::ScaleBy(int num, int den)
+{
+    const auto scale = [&](TControl* c) {
+        const int left = MulDiv(c->Left(), num, den);
+        const int top = MulDiv(c->Top(), num, den);
+        const int width = MulDiv(c->Left() + c->Width(), num, den) - left;
+        const int height = MulDiv(c->Top() + c->Height(), num, den) - top;
+        c->SetBounds(left, top, width, height);
+        if (!c->ParentFont()) {
+            TFont font = c->Font();
+            font.SetSize(MulDiv(font.Size(), num, den));
+            c->SetFont(font);
+        }
+    };
+    for (int i = 0; i < ComponentCount(); ++i)
+        if (auto* c = ComponentCast<TControl>(Components(i)))
+            scale(c);
+    SetClientSize(MulDiv(FClientWidth, num, den), MulDiv(FClientHeight, num, den));
+}

@@ -1,0 +1,107 @@
+#include "Label.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QStyle>
+#include <QWidget>
+
+namespace {
+const char* const AlignmentNames[] = {"taLeftJustify", "taRightJustify", "taCenter"};
+
+class LabelWidget : public QWidget {
+public:
+    explicit LabelWidget(TLabel* label) : FLabel(label) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        style()->drawItemText(&p, rect(), FLabel->TextFlags(), palette(), isEnabled(),
+                              FLabel->Caption(), QPalette::WindowText);
+    }
+
+private:
+    TLabel* FLabel;
+};
+} // namespace
+
+namespace TypeInfos {
+const TTypeInfo TAlignment{"TAlignment", TTypeKind::Enumeration, 0, 2, 0, 0, AlignmentNames};
+}
+
+const TClassInfo& TLabel::StaticClassInfo()
+{
+    using C = TLabel;
+    static const TClassInfo info{
+        "TLabel",
+        &TControl::StaticClassInfo(),
+        {
+            Published<C>("Caption", &TypeInfos::TCaption, &C::Caption, &C::SetCaption),
+            Published<C>("AutoSize", &TypeInfos::Boolean, &C::AutoSize, &C::SetAutoSize),
+            Published<C>("WordWrap", &TypeInfos::Boolean, &C::WordWrap, &C::SetWordWrap),
+            Published<C>("Alignment", &TypeInfos::TAlignment, &C::Alignment, &C::SetAlignment),
+            Published<C>("Transparent", &TypeInfos::Boolean, &C::Transparent,
+                         &C::SetTransparent),
+        }};
+    return info;
+}
+
+TLabel::TLabel(TComponent* owner) : TControl(owner, new LabelWidget(this)) {}
+
+int TLabel::TextFlags() const
+{
+    int flags = Qt::TextShowMnemonic | Qt::AlignTop;
+    if (FWordWrap)
+        flags |= Qt::TextWordWrap;
+    switch (FAlignment) {
+    case taLeftJustify: flags |= Qt::AlignLeft; break;
+    case taRightJustify: flags |= Qt::AlignRight; break;
+    case taCenter: flags |= Qt::AlignHCenter; break;
+    }
+    return flags;
+}
+
+void TLabel::SetAutoSize(bool autoSize)
+{
+    FAutoSize = autoSize;
+    AdjustSize();
+}
+
+void TLabel::SetWordWrap(bool wrap)
+{
+    FWordWrap = wrap;
+    AdjustSize();
+}
+
+void TLabel::SetAlignment(TAlignment alignment)
+{
+    FAlignment = alignment;
+    if (Widget())
+        Widget()->update();
+}
+
+void TLabel::TextChanged()
+{
+    AdjustSize();
+    if (Widget())
+        Widget()->update();
+}
+
+void TLabel::FontChanged()
+{
+    TControl::FontChanged();
+    AdjustSize();
+}
+
+void TLabel::AdjustSize()
+{
+    if (!FAutoSize || Loading())
+        return;
+    const QFontMetrics fm(Font().ToQFont());
+    QString text = Caption();
+    if (text.isEmpty())
+        text = QStringLiteral(" ");
+    const int width = FWordWrap ? Width() : 0;
+    const QRect r = fm.boundingRect(QRect(0, 0, width, 0), TextFlags(), text);
+    SetBounds(Left(), Top(), FWordWrap ? Width() : r.width(), r.height());
+}

@@ -1,0 +1,127 @@
+#include "Panel.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QWidget>
+
+namespace {
+const char* const BevelCutNames[] = {"bvNone", "bvLowered", "bvRaised", "bvSpace"};
+
+class PanelWidget : public QWidget {
+public:
+    explicit PanelWidget(TPanel* panel) : FPanel(panel) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        const QPalette& pal = palette();
+        QRect r = rect();
+        p.fillRect(r, pal.color(QPalette::Button));
+        const auto bevel = [&](TBevelCut cut) {
+            if (cut == bvNone)
+                return;
+            if (cut != bvSpace) {
+                const QColor topLeft = pal.color(cut == bvLowered ? QPalette::Dark
+                                                                  : QPalette::Light);
+                const QColor bottomRight = pal.color(cut == bvLowered ? QPalette::Light
+                                                                      : QPalette::Dark);
+                for (int i = 0; i < FPanel->BevelWidth(); ++i) {
+                    const QRect b = r.adjusted(i, i, -i, -i);
+                    p.setPen(topLeft);
+                    p.drawLine(b.topLeft(), b.topRight());
+                    p.drawLine(b.topLeft(), b.bottomLeft());
+                    p.setPen(bottomRight);
+                    p.drawLine(b.bottomLeft(), b.bottomRight());
+                    p.drawLine(b.topRight(), b.bottomRight());
+                }
+            }
+            r.adjust(FPanel->BevelWidth(), FPanel->BevelWidth(), -FPanel->BevelWidth(),
+                     -FPanel->BevelWidth());
+        };
+        bevel(FPanel->BevelOuter());
+        r.adjust(FPanel->BorderWidth(), FPanel->BorderWidth(), -FPanel->BorderWidth(),
+                 -FPanel->BorderWidth());
+        bevel(FPanel->BevelInner());
+
+        // A band as high as a line of the font is centred vertically; the text is drawn
+        // from its top, on one line.
+        const QFontMetrics fm(font());
+        const int band = fm.height();
+        const QRect textRect(r.left(), r.top() + (r.height() - band) / 2, r.width(), band);
+        int align = Qt::AlignTop | Qt::TextSingleLine;
+        switch (FPanel->Alignment()) {
+        case taLeftJustify: align |= Qt::AlignLeft; break;
+        case taRightJustify: align |= Qt::AlignRight; break;
+        case taCenter: align |= Qt::AlignHCenter; break;
+        }
+        p.setPen(pal.color(isEnabled() ? QPalette::Active : QPalette::Disabled,
+                           QPalette::WindowText));
+        p.drawText(textRect, align, FPanel->Caption());
+    }
+
+private:
+    TPanel* FPanel;
+};
+} // namespace
+
+namespace TypeInfos {
+const TTypeInfo TBevelCut{"TBevelCut", TTypeKind::Enumeration, 0, 3, 0, 0, BevelCutNames};
+}
+
+const TClassInfo& TPanel::StaticClassInfo()
+{
+    using C = TPanel;
+    static const TClassInfo info{
+        "TPanel",
+        &TWinControl::StaticClassInfo(),
+        {
+            Published<C>("Caption", &TypeInfos::TCaption, &C::Caption, &C::SetCaption),
+            Published<C>("BevelInner", &TypeInfos::TBevelCut, &C::BevelInner, &C::SetBevelInner),
+            Published<C>("BevelOuter", &TypeInfos::TBevelCut, &C::BevelOuter, &C::SetBevelOuter),
+            Published<C>("BevelWidth", &TypeInfos::Integer, &C::BevelWidth, &C::SetBevelWidth),
+            Published<C>("BorderWidth", &TypeInfos::Integer, &C::BorderWidth,
+                         &C::SetBorderWidth),
+            Published<C>("Alignment", &TypeInfos::TAlignment, &C::Alignment, &C::SetAlignment),
+            Published<C>("Color", &TypeInfos::TColor, &C::Color, &C::SetColor),
+        }};
+    return info;
+}
+
+TPanel::TPanel(TComponent* owner) : TWinControl(owner, new PanelWidget(this)) {}
+
+void TPanel::TextChanged()
+{
+    if (Widget())
+        Widget()->update();
+}
+
+void TPanel::SetBevelInner(TBevelCut cut)
+{
+    FBevelInner = cut;
+    TextChanged();
+}
+
+void TPanel::SetBevelOuter(TBevelCut cut)
+{
+    FBevelOuter = cut;
+    TextChanged();
+}
+
+void TPanel::SetBevelWidth(int width)
+{
+    FBevelWidth = width;
+    TextChanged();
+}
+
+void TPanel::SetBorderWidth(int width)
+{
+    FBorderWidth = width;
+    TextChanged();
+}
+
+void TPanel::SetAlignment(TAlignment alignment)
+{
+    FAlignment = alignment;
+    TextChanged();
+}
