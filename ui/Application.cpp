@@ -3,6 +3,7 @@
 #include "ExceptionReport.h"
 #include "Form.h"
 #include "ModalRunner.h"
+#include "WindowIconName.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -39,7 +40,7 @@ void TApplication::SetTitle(const QString& title)
 {
     FTitle = title;
     if (FMainForm && FMainForm->Widget())
-        FMainForm->Widget()->setWindowIconText(title);
+        SetWindowIconName(FMainForm->Widget(), title);
 }
 
 void TApplication::Initialize() {}

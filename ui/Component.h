@@ -51,6 +51,8 @@ public:
     bool Loading() const { return FLoading; }
     bool Destroying() const { return FDestroying; }
     void SetLoading(bool loading) { FLoading = loading; }
+    // Called once the stored description has been read into the component.
+    virtual void Loaded() {}
 
 protected:
     void SetDestroying() { FDestroying = true; }

@@ -59,11 +59,14 @@ void TControl::SetParent(TWinControl* parent)
     if (FParent)
         FParent->RemoveControl(this);
     FParent = parent;
-    if (!FWidget)
+    if (!FWidget) {
+        if (parent)
+            parent->InsertControl(this);
         return;
+    }
     if (parent) {
-        parent->InsertControl(this);
         FWidget->setParent(parent->ClientWidget());
+        parent->InsertControl(this);
         FWidget->setGeometry(FLeft, FTop, FWidth, FHeight);
         if (FParentFont)
             ParentFontChanged(parent->Font());

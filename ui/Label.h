@@ -20,6 +20,7 @@ public:
     bool Transparent() const { return FTransparent; }
     void SetTransparent(bool transparent) { FTransparent = transparent; }
     int TextFlags() const;
+    void Loaded() override { AdjustSize(); }
 
 protected:
     void TextChanged() override;

@@ -1,0 +1,179 @@
+#include "StoredLayout.h"
+
+#include "Button.h"
+#include "ComboBox.h"
+#include "Edit.h"
+#include "Form.h"
+#include "GroupBox.h"
+#include "IdTCPClient.h"
+#include "Image.h"
+#include "Label.h"
+#include "Panel.h"
+#include "Screen.h"
+#include "SpinEdit.h"
+#include "Timer.h"
+
+#include <QImage>
+
+QVariant Ord(qint64 value)
+{
+    return QVariant::fromValue(value);
+}
+
+QVariant Text(const char16_t* text)
+{
+    return QVariant(QString::fromUtf16(text));
+}
+
+QVariant Set(std::initializer_list<int> ordinals)
+{
+    quint32 mask = 0;
+    for (int o : ordinals)
+        mask |= 1u << o;
+    return QVariant::fromValue(mask);
+}
+
+std::map<QString, const TStoredLayout*>& StoredLayouts()
+{
+    static std::map<QString, const TStoredLayout*> layouts;
+    return layouts;
+}
+
+const TStoredLayout& FindStoredLayout(const QString& className)
+{
+    const auto it = StoredLayouts().find(className.toUpper());
+    if (it == StoredLayouts().end())
+        throw EResNotFound(Format(QStringLiteral("Resource %s not found"), {className}));
+    return *it->second;
+}
+
+namespace {
+using Factory = std::function<TComponent*(TComponent*)>;
+
+template <class T> Factory Make()
+{
+    return [](TComponent* owner) { return new T(owner); };
+}
+
+TComponent* CreateComponent(const char* className, TComponent* owner)
+{
+    static const std::map<QString, Factory> factories{
+        {QStringLiteral("TGroupBox"), Make<TGroupBox>()},
+        {QStringLiteral("TLabel"), Make<TLabel>()},
+        {QStringLiteral("TImage"), Make<TImage>()},
+        {QStringLiteral("TEdit"), Make<TEdit>()},
+        {QStringLiteral("TSpinEdit"), Make<TSpinEdit>()},
+        {QStringLiteral("TButton"), Make<TButton>()},
+        {QStringLiteral("TPanel"), Make<TPanel>()},
+        {QStringLiteral("TComboBox"), Make<TComboBox>()},
+        {QStringLiteral("TTimer"), Make<TTimer>()},
+        {QStringLiteral("TIdTCPClient"), Make<TIdTCPClient>()},
+    };
+    const auto it = factories.find(QString::fromLatin1(className));
+    if (it == factories.end())
+        throw EClassNotFound(Format(QStringLiteral("Class %s not found"),
+                                    {QString::fromLatin1(className)}));
+    return it->second(owner);
+}
+
+[[noreturn]] void Missing(const char* what, const char* name)
+{
+    throw EReadError(Format(QStringLiteral("Error reading %s: %s"),
+                            {QString::fromLatin1(what), QString::fromLatin1(name)}));
+}
+
+void AssignValues(TComponent& c, const TStoredComponent& stored)
+{
+    for (const TStoredProperty& p : stored.Properties) {
+        const TPropInfo* info = c.ClassInfo().FindProperty(QString::fromLatin1(p.Name));
+        if (!info || !info->Write)
+            Missing("property", p.Name);
+        info->Write(c, p.Value);
+    }
+    if (auto* control = ComponentCast<TControl>(&c)) {
+        if (stored.Font)
+            control->SetFont(*stored.Font);
+        if (stored.Picture)
+            if (auto* image = ComponentCast<TImage>(&c))
+                image->SetPicture(QImage(QString::fromLatin1(stored.Picture)));
+    }
+}
+
+void BindEvent(TComponent& c, const QString& event, const QString& handler,
+               const THandlerTable& handlers)
+{
+    if (event == u"OnClose") {
+        const auto it = handlers.Close.find(handler);
+        auto* form = ComponentCast<TForm>(&c);
+        if (it == handlers.Close.end() || !form)
+            Missing("method", handler.toLatin1().constData());
+        form->OnClose = [fn = it->second](TComponent* sender, TCloseAction& action) {
+            int a = action;
+            fn(sender, a);
+            action = static_cast<TCloseAction>(a);
+        };
+        return;
+    }
+    const auto it = handlers.Notify.find(handler);
+    if (it == handlers.Notify.end())
+        Missing("method", handler.toLatin1().constData());
+    const TNotifyEvent& fn = it->second;
+    auto* control = ComponentCast<TControl>(&c);
+    if (event == u"OnClick" && control)
+        control->OnClick = fn;
+    else if (auto* form = ComponentCast<TForm>(&c); form && event == u"OnCreate")
+        form->OnCreate = fn;
+    else if (auto* edit = ComponentCast<TEdit>(&c); edit && event == u"OnChange")
+        edit->OnChange = fn;
+    else if (auto* spin = ComponentCast<TSpinEdit>(&c); spin && event == u"OnChange")
+        spin->OnChange = fn;
+    else if (auto* timer = ComponentCast<TTimer>(&c); timer && event == u"OnTimer")
+        timer->SetOnTimer(fn);
+    else if (auto* client = ComponentCast<TIdTCPClient>(&c); client && event == u"OnConnected")
+        client->OnConnected = fn;
+    else if (client && event == u"OnDisconnected")
+        client->OnDisconnected = fn;
+    else
+        Missing("event", event.toLatin1().constData());
+}
+} // namespace
+
+void ReadStoredLayout(TForm& form, const TStoredLayout& layout, const THandlerTable& handlers)
+{
+    form.SetLoading(true);
+    form.SetName(QString::fromLatin1(layout.Window.Name));
+    AssignValues(form, layout.Window);
+
+    std::vector<std::pair<TComponent*, const TStoredComponent*>> created;
+    for (const TStoredComponent& stored : layout.Components) {
+        TComponent* c = CreateComponent(stored.ClassName, &form);
+        c->SetLoading(true);
+        c->SetName(QString::fromLatin1(stored.Name));
+        if (stored.Parent) {
+            auto* control = ComponentCast<TControl>(c);
+            TWinControl* parent = *stored.Parent
+                                      ? ComponentCast<TWinControl>(form.FindComponent(
+                                            QString::fromLatin1(stored.Parent)))
+                                      : &form;
+            if (!control || !parent)
+                Missing("parent", stored.Name);
+            control->SetParent(parent);
+        }
+        AssignValues(*c, stored);
+        created.emplace_back(c, &stored);
+    }
+
+    // Handlers are bound once every value is in place, so no change event reaches them.
+    for (const auto& [event, handler] : layout.Window.Events)
+        BindEvent(form, QString::fromLatin1(event), QString::fromLatin1(handler), handlers);
+    for (const auto& [c, stored] : created)
+        for (const auto& [event, handler] : stored->Events)
+            BindEvent(*c, QString::fromLatin1(event), QString::fromLatin1(handler), handlers);
+
+    for (const auto& [c, stored] : created) {
+        c->SetLoading(false);
+        c->Loaded();
+    }
+    form.SetLoading(false);
+    form.ScaleToScreen(Screen ? Screen->PixelsPerInch() : 96);
+}

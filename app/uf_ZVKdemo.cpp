@@ -1,0 +1,169 @@
+#include "uf_ZVKdemo.h"
+
+#include "Application.h"
+#include "Button.h"
+#include "Dialogs.h"
+#include "Edit.h"
+#include "GroupBox.h"
+#include "IdTCPClient.h"
+#include "Image.h"
+#include "Label.h"
+#include "Language.h"
+#include "LanguageChoice.h"
+#include "Panel.h"
+#include "ReadingFrame.h"
+#include "Screen.h"
+#include "SpinEdit.h"
+#include "StoredLayout.h"
+#include "Timer.h"
+
+TfZVKTeplomer* fZVKTeplomer = nullptr;
+QString LngFileName;
+
+namespace {
+const QString TitleBase = QStringLiteral("ZVK Demo");
+
+// Puts the screen-wide cursor back to normal however the scope is left.
+struct TDefaultCursorOnExit {
+    ~TDefaultCursorOnExit()
+    {
+        if (Screen)
+            Screen->SetCursor(crDefault);
+    }
+};
+} // namespace
+
+const TClassInfo& TfZVKTeplomer::StaticClassInfo()
+{
+    static const TClassInfo info{"TfZVKTeplomer", &TForm::StaticClassInfo(), {}};
+    return info;
+}
+
+template <class T> T* TfZVKTeplomer::Field(const char* name)
+{
+    T* c = ComponentCast<T>(FindComponent(QString::fromLatin1(name)));
+    if (!c)
+        throw EReadError(Format(QStringLiteral("Error reading %s: %s"),
+                                {QStringLiteral("component"), QString::fromLatin1(name)}));
+    return c;
+}
+
+TfZVKTeplomer::TfZVKTeplomer(TComponent* owner) : TForm(owner)
+{
+    using Self = TfZVKTeplomer;
+    const auto bind = [this](void (Self::*method)(TComponent*)) {
+        return [this, method](TComponent* sender) { (this->*method)(sender); };
+    };
+    THandlerTable handlers;
+    handlers.Notify = {
+        {QStringLiteral("FormCreate"), bind(&Self::FormCreate)},
+        {QStringLiteral("txtIPChange"), bind(&Self::txtIPChange)},
+        {QStringLiteral("sePortChange"), bind(&Self::sePortChange)},
+        {QStringLiteral("cmdConnectClick"), bind(&Self::cmdConnectClick)},
+        {QStringLiteral("IdTCPClient1Connected"), bind(&Self::IdTCPClient1Connected)},
+        {QStringLiteral("IdTCPClient1Disconnected"), bind(&Self::IdTCPClient1Disconnected)},
+        {QStringLiteral("Timer1Timer"), bind(&Self::Timer1Timer)},
+        {QStringLiteral("Image1Click"), bind(&Self::Image1Click)},
+        {QStringLiteral("Image2Click"), bind(&Self::Image2Click)},
+    };
+    handlers.Close = {{QStringLiteral("FormClose"), [this](TComponent* sender, int& action) {
+                           auto a = static_cast<TCloseAction>(action);
+                           FormClose(sender, a);
+                           action = a;
+                       }}};
+    ReadStoredLayout(*this, FindStoredLayout(QString::fromLatin1(ClassName())), handlers);
+
+    GroupBox1 = Field<TGroupBox>("GroupBox1");
+    Label1 = Field<TLabel>("Label1");
+    Label2 = Field<TLabel>("Label2");
+    Image1 = Field<TImage>("Image1");
+    Image2 = Field<TImage>("Image2");
+    txtIP = Field<TEdit>("txtIP");
+    sePort = Field<TSpinEdit>("sePort");
+    cmdConnect = Field<TButton>("cmdConnect");
+    pnlTeplota = Field<TPanel>("pnlTeplota");
+    Timer1 = Field<TTimer>("Timer1");
+    IdTCPClient1 = Field<TIdTCPClient>("IdTCPClient1");
+}
+
+void TfZVKTeplomer::FormCreate(TComponent*)
+{
+    LngFileName = ReadLanguageChoice(LanguageChoicePath());
+    Language->LoadLanguage(LngFileName);
+}
+
+void TfZVKTeplomer::FormClose(TComponent*, TCloseAction&)
+{
+    // The disconnect lies outside the settings file's guard: if it raises, the close is
+    // abandoned and the window stays open.
+    if (IdTCPClient1->IsConnected())
+        IdTCPClient1->CloseConnection();
+    if (!WriteLanguageChoice(LanguageChoicePath(), LngFileName))
+        MessageDlg(QStringLiteral("Can''t save LNG file."), mtError, MsgButtons({mbOK}), 0);
+}
+
+void TfZVKTeplomer::txtIPChange(TComponent*)
+{
+    IdTCPClient1->SetHost(txtIP->GetText());
+}
+
+void TfZVKTeplomer::sePortChange(TComponent*)
+{
+    IdTCPClient1->SetPort(sePort->Value());
+}
+
+void TfZVKTeplomer::cmdConnectClick(TComponent*)
+{
+    Screen->SetCursor(crHourGlass);
+    const TDefaultCursorOnExit restore;
+    if (IdTCPClient1->IsConnected())
+        IdTCPClient1->CloseConnection();
+    else
+        IdTCPClient1->OpenConnection(2500);
+}
+
+void TfZVKTeplomer::IdTCPClient1Connected(TComponent*)
+{
+    txtIP->SetEnabled(false);
+    sePort->SetEnabled(false);
+    cmdConnect->SetCaption(Language->GetConstText(QStringLiteral("Odpojit"),
+                                                  QStringLiteral("Odpojit")));
+    Timer1->SetEnabled(true);
+    Timer1Timer(Timer1);
+}
+
+void TfZVKTeplomer::IdTCPClient1Disconnected(TComponent*)
+{
+    txtIP->SetEnabled(true);
+    sePort->SetEnabled(true);
+    pnlTeplota->SetCaption(QString());
+    cmdConnect->SetCaption(Language->GetConstText(QStringLiteral("Připojit"),
+                                                  QStringLiteral("Připojit")));
+    Timer1->SetEnabled(false);
+}
+
+void TfZVKTeplomer::Timer1Timer(TComponent*)
+{
+    // Read time-outs, socket errors and anything else end this poll without a word.
+    try {
+        const TReadingResult reading = ParseReading(IdTCPClient1->ReadAvailable());
+        if (reading.Result == TReadingResult::Nothing)
+            return;
+        pnlTeplota->SetCaption(reading.Text);
+        if (reading.Result == TReadingResult::Reading)
+            Application->SetTitle(TitleBase + QStringLiteral("   ") + pnlTeplota->Caption());
+    } catch (...) {
+    }
+}
+
+void TfZVKTeplomer::Image1Click(TComponent*)
+{
+    LngFileName = QStringLiteral("cesky.lng.xml");
+    Language->LoadLanguage(LngFileName);
+}
+
+void TfZVKTeplomer::Image2Click(TComponent*)
+{
+    LngFileName = QStringLiteral("english.lng.xml");
+    Language->LoadLanguage(LngFileName);
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "Form.h"
+
+#include <QString>
+
+class TButton;
+class TEdit;
+class TGroupBox;
+class TIdTCPClient;
+class TImage;
+class TLabel;
+class TPanel;
+class TSpinEdit;
+class TTimer;
+
+// The main window: the device's address and port, the connect button, the reading panel and
+// the two flags that choose the language.
+class TfZVKTeplomer : public TForm {
+    DECLARE_CLASS_INFO
+public:
+    explicit TfZVKTeplomer(TComponent* owner);
+
+    TGroupBox* GroupBox1 = nullptr;
+    TLabel* Label1 = nullptr;
+    TLabel* Label2 = nullptr;
+    TImage* Image1 = nullptr;
+    TImage* Image2 = nullptr;
+    TEdit* txtIP = nullptr;
+    TSpinEdit* sePort = nullptr;
+    TButton* cmdConnect = nullptr;
+    TPanel* pnlTeplota = nullptr;
+    TTimer* Timer1 = nullptr;
+    TIdTCPClient* IdTCPClient1 = nullptr;
+
+    void FormCreate(TComponent* sender);
+    void FormClose(TComponent* sender, TCloseAction& action);
+    void txtIPChange(TComponent* sender);
+    void sePortChange(TComponent* sender);
+    void cmdConnectClick(TComponent* sender);
+    void IdTCPClient1Connected(TComponent* sender);
+    void IdTCPClient1Disconnected(TComponent* sender);
+    void Timer1Timer(TComponent* sender);
+    void Image1Click(TComponent* sender);
+    void Image2Click(TComponent* sender);
+
+private:
+    template <class T> T* Field(const char* name);
+};
+
+extern TfZVKTeplomer* fZVKTeplomer;
+// The current language file name, as passed to the translation engine and remembered.
+extern QString LngFileName;
+
+void RegisterMainWindowLayout();

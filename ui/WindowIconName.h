@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// Sets the text of the window's taskbar entry: Qt's icon text (_NET_WM_ICON_NAME) and, on
+// X11, the older WM_ICON_NAME property that some task bars still read.
+void SetWindowIconName(QWidget* window, const QString& text);
