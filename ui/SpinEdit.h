@@ -39,10 +39,9 @@ public:
     QToolButton* UpButton() const { return FUp; }
     QToolButton* DownButton() const { return FDown; }
 
-    TNotifyEvent OnChange;
-
-protected:
     void SetBounds(int left, int top, int width, int height) override;
+
+    TNotifyEvent OnChange;
 
 private:
     friend class SpinEditFilter;

@@ -1,0 +1,237 @@
+#include "Application.h"
+#include "Button.h"
+#include "Edit.h"
+#include "Form.h"
+#include "GroupBox.h"
+#include "Label.h"
+#include "Panel.h"
+#include "Screen.h"
+#include "SpinEdit.h"
+#include "Timer.h"
+
+#include <QLineEdit>
+#include <QToolButton>
+#include <QtTest>
+
+class TestControls : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void spinEditValueFromText_data();
+    void spinEditValueFromText();
+    void spinEditClampsWhenFocusLeaves_data();
+    void spinEditClampsWhenFocusLeaves();
+    void spinEditStepsAndFiltersKeys();
+    void tabOrderFollowsTabOrderNotCreation();
+    void labelFollowsItsText();
+    void captionEndsAtNul();
+    void editRaisesChangeOnAssignment();
+    void timerNeedsEnabledIntervalAndHandler();
+    void screenCursorDoesNotNest();
+
+private:
+    TScreen* FScreen = nullptr;
+    TApplication* FApplication = nullptr;
+};
+
+void TestControls::initTestCase()
+{
+    FScreen = new TScreen;
+    FApplication = new TApplication;
+}
+
+void TestControls::cleanupTestCase()
+{
+    delete FApplication;
+    delete FScreen;
+}
+
+namespace {
+struct SpinFixture {
+    TForm form{nullptr};
+    TEdit* other = new TEdit(&form);
+    TSpinEdit* spin = new TSpinEdit(&form);
+    SpinFixture()
+    {
+        form.SetClientSize(200, 100);
+        other->SetParent(&form);
+        spin->SetParent(&form);
+        spin->SetBounds(8, 40, 177, 22);
+        spin->SetMinValue(1);
+        spin->SetMaxValue(65535);
+        spin->SetValue(10001);
+        form.Show();
+    }
+};
+} // namespace
+
+void TestControls::spinEditValueFromText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("value");
+    QTest::newRow("number") << "10002" << 10002;
+    QTest::newRow("zero, unclamped") << "0" << 0;
+    QTest::newRow("above the range, unclamped") << "70000" << 70000;
+    QTest::newRow("negative") << "-5" << -5;
+    QTest::newRow("leading blanks") << "  80" << 80;
+    QTest::newRow("empty") << "" << 1;
+    QTest::newRow("lone minus") << "-" << 1;
+    QTest::newRow("sum") << "1+2" << 1;
+    QTest::newRow("decimal") << "80.5" << 1;
+    QTest::newRow("beyond 32 bits") << "4294967296" << 1;
+}
+
+void TestControls::spinEditValueFromText()
+{
+    QFETCH(QString, text);
+    QFETCH(int, value);
+    SpinFixture f;
+    int changes = 0;
+    f.spin->OnChange = [&](TComponent*) { ++changes; };
+    f.spin->SetText(text);
+    QCOMPARE(f.spin->Value(), value);
+    QCOMPARE(changes, 1);
+}
+
+void TestControls::spinEditClampsWhenFocusLeaves_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("0 becomes 1") << "0" << "1";
+    QTest::newRow("70000 becomes 65535") << "70000" << "65535";
+    QTest::newRow("in range stays") << "8080" << "8080";
+    QTest::newRow("empty stays empty") << "" << "";
+    QTest::newRow("text stays") << "abc" << "abc";
+}
+
+void TestControls::spinEditClampsWhenFocusLeaves()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, after);
+    SpinFixture f;
+    f.spin->SetFocus();
+    QTRY_VERIFY(f.spin->LineEdit()->hasFocus());
+    f.spin->SetText(typed);
+    f.other->SetFocus();
+    QTRY_VERIFY(!f.spin->LineEdit()->hasFocus());
+    QCOMPARE(f.spin->GetText(), after);
+}
+
+void TestControls::spinEditStepsAndFiltersKeys()
+{
+    SpinFixture f;
+    f.spin->SetFocus();
+    QTRY_VERIFY(f.spin->LineEdit()->hasFocus());
+    f.spin->SetText(QStringLiteral("65535"));
+    QTest::keyClick(f.spin->LineEdit(), Qt::Key_Up);
+    QCOMPARE(f.spin->GetText(), QStringLiteral("65535"));
+    QTest::keyClick(f.spin->LineEdit(), Qt::Key_Down);
+    QCOMPARE(f.spin->GetText(), QStringLiteral("65534"));
+    f.spin->SetText(QStringLiteral("1"));
+    f.spin->DownButton()->click();
+    QCOMPARE(f.spin->GetText(), QStringLiteral("1"));
+    f.spin->UpButton()->click();
+    QCOMPARE(f.spin->GetText(), QStringLiteral("2"));
+    QCOMPARE(f.spin->UpButton()->autoRepeatDelay(), 400);
+    QCOMPARE(f.spin->UpButton()->autoRepeatInterval(), 100);
+
+    f.spin->SetText(QString());
+    QTest::keyClicks(f.spin->LineEdit(), QStringLiteral("1a2 -+x3"));
+    QCOMPARE(f.spin->GetText(), QStringLiteral("12-+3"));
+    QVERIFY(!TSpinEdit::IsValidChar(u'\r'));
+    QVERIFY(TSpinEdit::IsValidChar(QChar(8))); // backspace
+    QVERIFY(TSpinEdit::IsValidChar(QChar(22))); // Ctrl+V: pasting is not filtered
+}
+
+void TestControls::tabOrderFollowsTabOrderNotCreation()
+{
+    TForm form(nullptr);
+    auto* group = new TGroupBox(&form);
+    group->SetParent(&form);
+    auto* button = new TButton(&form);
+    button->SetParent(group);
+    auto* edit = new TEdit(&form);
+    edit->SetParent(group);
+    auto* panel = new TPanel(&form);
+    panel->SetParent(&form);
+    edit->SetTabOrder(0);
+    QCOMPARE(button->TabOrder(), 1);
+    QCOMPARE(form.TabStops(), (QList<TWinControl*>{edit, button}));
+    QVERIFY(!group->TabStop());
+    QVERIFY(!panel->TabStop());
+    QCOMPARE(panel->Widget()->focusPolicy(), Qt::NoFocus);
+}
+
+void TestControls::labelFollowsItsText()
+{
+    TForm form(nullptr);
+    auto* label = new TLabel(&form);
+    label->SetParent(&form);
+    label->SetBounds(8, 64, 19, 13);
+    label->SetCaption(QStringLiteral("Port"));
+    const int shortWidth = label->Width();
+    label->SetCaption(QStringLiteral("Port of the device"));
+    QVERIFY(label->Width() > shortWidth);
+    QCOMPARE(label->Left(), 8);
+    QCOMPARE(label->Top(), 64);
+    label->SetCaption(QStringLiteral("&Port"));
+    QCOMPARE(label->Width(), shortWidth); // "&" is not shown
+}
+
+void TestControls::captionEndsAtNul()
+{
+    TForm form(nullptr);
+    auto* panel = new TPanel(&form);
+    panel->SetCaption(QStringLiteral("+02") + QChar(u'\0') + QStringLiteral("5 \u00B0C"));
+    QCOMPARE(panel->Caption(), QStringLiteral("+02"));
+}
+
+void TestControls::editRaisesChangeOnAssignment()
+{
+    TForm form(nullptr);
+    auto* edit = new TEdit(&form);
+    QStringList seen;
+    edit->OnChange = [&](TComponent* sender) {
+        seen.append(static_cast<TEdit*>(sender)->GetText());
+    };
+    edit->SetText(QStringLiteral(" 127.0.0.1 "));
+    QCOMPARE(seen, QStringList{QStringLiteral(" 127.0.0.1 ")});
+    QVERIFY(edit->LineEdit()->maxLength() > 1000000);
+}
+
+void TestControls::timerNeedsEnabledIntervalAndHandler()
+{
+    TTimer timer(nullptr);
+    QCOMPARE(timer.Interval(), 1000);
+    QVERIFY(!timer.Running()); // no handler yet
+    int ticks = 0;
+    timer.SetOnTimer([&](TComponent*) { ++ticks; });
+    QVERIFY(timer.Running());
+    timer.SetEnabled(false);
+    QVERIFY(!timer.Running());
+    timer.SetInterval(10);
+    timer.SetEnabled(true);
+    QTRY_VERIFY(ticks >= 2);
+    timer.SetInterval(0);
+    QVERIFY(!timer.Running());
+}
+
+void TestControls::screenCursorDoesNotNest()
+{
+    Screen->SetCursor(crHourGlass);
+    Screen->SetCursor(crHourGlass);
+    Screen->SetCursor(crHandPoint);
+    QVERIFY(QApplication::overrideCursor());
+    QCOMPARE(QApplication::overrideCursor()->hotSpot(), QPoint(7, 1));
+    Screen->SetCursor(crDefault);
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QCOMPARE(Screen->Cursor(), crDefault);
+    Screen->SetCursor(crHourGlass);
+    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    Screen->SetCursor(crDefault);
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+}
+
+QTEST_MAIN(TestControls)
+#include "tst_controls.moc"
