@@ -54,6 +54,12 @@ void TApplication::FormCreated(TForm* form)
     }
 }
 
+void TApplication::FormDestroyed(TForm* form)
+{
+    if (FMainForm == form)
+        FMainForm = nullptr;
+}
+
 void TApplication::Run()
 {
     if (FMainForm)
@@ -65,7 +71,9 @@ void TApplication::Run()
 void TApplication::Terminate()
 {
     FTerminated = true;
-    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    // exit(), not quit(): Qt's quit first asks every window to close, and the main window
+    // has just run its close sequence.
+    QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
 }
 
 void TApplication::Halt()

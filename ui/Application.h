@@ -35,6 +35,8 @@ public:
         FormCreated(reference);
     }
     TForm* MainForm() const { return FMainForm; }
+    // A window going away stops being the main window.
+    void FormDestroyed(TForm* form);
 
     // Shows the main window and runs the event loop until Terminate or Halt.
     void Run();

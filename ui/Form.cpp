@@ -72,6 +72,8 @@ TForm::TForm(TComponent* owner) : TWinControl(owner, new TFormWidget(this))
 
 TForm::~TForm()
 {
+    if (Application)
+        Application->FormDestroyed(this);
     SetDestroying();
     DestroyComponents();
 }
@@ -155,14 +157,19 @@ void TForm::SetVisible(bool visible)
 
 void TForm::Show()
 {
-    if (!FShownOnce && FPosition == poScreenCenter && Screen && Widget()) {
+    const bool centre = !FShownOnce && FPosition == poScreenCenter && Screen && Widget();
+    const auto moveToCentre = [this] {
         const QSize outer = Widget()->frameGeometry().size();
-        const int left = (Screen->Width() - outer.width()) / 2;
-        const int top = (Screen->Height() - outer.height()) / 2;
-        SetBounds(left, top, outer.width(), outer.height());
-    }
+        SetBounds((Screen->Width() - outer.width()) / 2, (Screen->Height() - outer.height()) / 2,
+                  outer.width(), outer.height());
+    };
+    if (centre)
+        moveToCentre();
     FShownOnce = true;
     SetVisible(true);
+    // The frame's size may be known only once the window is shown.
+    if (centre && Widget()->frameGeometry().size() != QSize(Width(), Height()))
+        moveToCentre();
     Widget()->raise();
     Widget()->activateWindow();
     // On its first activation the focus goes to the first tab stop that can take it.

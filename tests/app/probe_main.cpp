@@ -1,0 +1,50 @@
+// The real program with a dialog layer that answers every dialog and prints what it showed,
+// so that a test can run it as a process. "nolayout" leaves the main window's stored layout
+// out; "close" closes the main window once the event loop runs.
+#include "ModalRunner.h"
+#include "ProgramMain.h"
+#include "uf_ZVKdemo.h"
+
+#include <QCoreApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QTimer>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+bool CloseAtStart = false;
+
+void ScheduleClose()
+{
+    if (CloseAtStart)
+        QTimer::singleShot(100, [] {
+            if (fZVKTeplomer)
+                fZVKTeplomer->Close();
+        });
+}
+} // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(ScheduleClose)
+
+int main(int argc, char** argv)
+{
+    const char* mode = argc > 1 ? argv[1] : "";
+    CloseAtStart = std::strcmp(mode, "close") == 0;
+    SetModalRunner([](QDialog& dialog) {
+        QString text;
+        if (auto* box = qobject_cast<QMessageBox*>(&dialog))
+            text = box->text();
+        else if (auto* label = dialog.findChild<QLabel*>(QStringLiteral("Message")))
+            text = label->text();
+        std::printf("DIALOG|%s|%s|END\n", dialog.windowTitle().toUtf8().constData(),
+                    text.toUtf8().constData());
+        std::fflush(stdout);
+        return 1;
+    });
+    if (std::strcmp(mode, "nolayout") != 0)
+        RegisterMainWindowLayout();
+    int qtArgc = 1;
+    return RunProgram(qtArgc, argv);
+}
