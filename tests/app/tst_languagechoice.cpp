@@ -1,0 +1,122 @@
+#include "LanguageChoice.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestLanguageChoice : public QObject {
+    Q_OBJECT
+private slots:
+    void readsFirstLineFromSeventhCharacter_data();
+    void readsFirstLineFromSeventhCharacter();
+    void missingOrUnreadableGivesCzech();
+    void writesOneLineExactly();
+    void writeFailsOnReadOnlyFileOrDirectory();
+    void writeReplacesTheFileWhole();
+
+private:
+    QString Write(const QByteArray& content);
+    QTemporaryDir FDir;
+};
+
+QString TestLanguageChoice::Write(const QByteArray& content)
+{
+    const QString path = FDir.filePath(QStringLiteral("lng.ini"));
+    QFile f(path);
+    f.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write the test file");
+    f.write(content);
+    return path;
+}
+
+void TestLanguageChoice::readsFirstLineFromSeventhCharacter_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("CR LF") << QByteArray("[LNG]=english.lng.xml\r\n") << "english.lng.xml";
+    QTest::newRow("LF") << QByteArray("[LNG]=english.lng.xml\n") << "english.lng.xml";
+    QTest::newRow("no line end") << QByteArray("[LNG]=english.lng.xml") << "english.lng.xml";
+    QTest::newRow("any six characters") << QByteArray("xxxxxxenglish.lng.xml\r\n")
+                                        << "english.lng.xml";
+    QTest::newRow("backslash form") << QByteArray("[LNG]=\\english.lng.xml\r\n")
+                                    << "\\english.lng.xml";
+    QTest::newRow("later lines ignored") << QByteArray("[LNG]=a.xml\r\n[LNG]=b.xml\r\n")
+                                         << "a.xml";
+    QTest::newRow("end-of-file byte") << QByteArray("[LNG]=a.xml\x1a" "b") << "a.xml";
+    QTest::newRow("lone CR dropped") << QByteArray("[LNG]=a\r.xml\n") << "a.xml";
+    QTest::newRow("nothing is trimmed") << QByteArray("[LNG]= a.xml \r\n") << " a.xml ";
+    QTest::newRow("six characters") << QByteArray("[LNG]=\r\n") << "";
+    QTest::newRow("shorter line") << QByteArray("[LNG]\r\nxxxxxxb.xml") << "";
+    QTest::newRow("empty file") << QByteArray() << "";
+    QTest::newRow("UTF-8 name") << QByteArray("[LNG]=\xc4\x8d" "esky.xml") << "\u010Desky.xml";
+}
+
+void TestLanguageChoice::readsFirstLineFromSeventhCharacter()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, name);
+    QCOMPARE(ReadLanguageChoice(Write(content)), name);
+}
+
+void TestLanguageChoice::missingOrUnreadableGivesCzech()
+{
+    QCOMPARE(ReadLanguageChoice(FDir.filePath(QStringLiteral("missing.ini"))),
+             QStringLiteral("cesky.lng.xml"));
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("lng.ini")));
+    QCOMPARE(ReadLanguageChoice(dir.filePath(QStringLiteral("lng.ini"))),
+             QStringLiteral("cesky.lng.xml"));
+    // A device is no settings file: it is not read at all.
+    QCOMPARE(ReadLanguageChoice(QStringLiteral("/dev/zero")), QStringLiteral("cesky.lng.xml"));
+}
+
+void TestLanguageChoice::writesOneLineExactly()
+{
+    const QString path = FDir.filePath(QStringLiteral("written.ini"));
+    QVERIFY(WriteLanguageChoice(path, QStringLiteral("english.lng.xml")));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    QCOMPARE(bytes, QByteArray("[LNG]=english.lng.xml\r\n"));
+    QCOMPARE(bytes.size(), 23);
+    QCOMPARE(ReadLanguageChoice(path), QStringLiteral("english.lng.xml"));
+    QVERIFY(WriteLanguageChoice(path, QString()));
+    QCOMPARE(ReadLanguageChoice(path), QString());
+}
+
+void TestLanguageChoice::writeFailsOnReadOnlyFileOrDirectory()
+{
+    const QString file = Write("[LNG]=cesky.lng.xml\r\n");
+    QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    QVERIFY(!WriteLanguageChoice(file, QStringLiteral("english.lng.xml")));
+    QCOMPARE(ReadLanguageChoice(file), QStringLiteral("cesky.lng.xml"));
+    QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+
+    QTemporaryDir dir;
+    const auto readOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup;
+    QVERIFY(QFile::setPermissions(dir.path(), readOnly));
+    QVERIFY(!WriteLanguageChoice(dir.filePath(QStringLiteral("lng.ini")),
+                                 QStringLiteral("english.lng.xml")));
+    QFile::setPermissions(dir.path(), readOnly | QFile::WriteOwner);
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("lng.ini"))));
+
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("lng.ini")));
+    QVERIFY(!WriteLanguageChoice(dir.filePath(QStringLiteral("lng.ini")), QStringLiteral("x")));
+}
+
+void TestLanguageChoice::writeReplacesTheFileWhole()
+{
+    const QString path = Write("[LNG]=a-much-longer-language-file-name.lng.xml\r\n");
+    QVERIFY(WriteLanguageChoice(path, QStringLiteral("b.xml")));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("[LNG]=b.xml\r\n"));
+    // No temporary file is left beside it.
+    QCOMPARE(QDir(FDir.path()).entryList({QStringLiteral("lng.ini*")}, QDir::Files),
+             QStringList{QStringLiteral("lng.ini")});
+}
+
+QTEST_GUILESS_MAIN(TestLanguageChoice)
+#include "tst_languagechoice.moc"
