@@ -1,0 +1,52 @@
+#include "IdTCPClient.h"
+
+#include "IdException.h"
+#include "IdIOHandlerSocket.h"
+#include "IdResourceStrings.h"
+
+TIdTCPClient::TIdTCPClient(TComponent* owner) : TIdTCPConnection(owner) {}
+
+const TClassInfo& TIdTCPClient::StaticClassInfo()
+{
+    using C = TIdTCPClient;
+    static const TClassInfo info{
+        "TIdTCPClient",
+        &TIdTCPConnection::StaticClassInfo(),
+        {
+            Published<C>("BoundIP", &TypeInfos::String, &C::BoundIP, &C::SetBoundIP),
+            Published<C>("BoundPort", &TypeInfos::Integer, &C::BoundPort, &C::SetBoundPort),
+            Published<C>("Host", &TypeInfos::String, &C::Host, &C::SetHost),
+            Published<C>("Port", &TypeInfos::Integer, &C::Port, &C::SetPort),
+            PublishedOnly("OnConnected", &TypeInfos::TNotifyEvent),
+        }};
+    return info;
+}
+
+void TIdTCPClient::DoOnConnected()
+{
+    if (OnConnected)
+        OnConnected(this);
+}
+
+void TIdTCPClient::OpenConnection(int timeoutMs)
+{
+    if (FIOHandler && FIOHandler->Connected())
+        throw EIdAlreadyConnected(RSId::AlreadyConnected);
+    if (!FIOHandler) {
+        auto* handler = new TIdIOHandlerSocket(this);
+        handler->OnStatus = OnStatus;
+        FIOHandler = handler;
+        FFreeIOHandler = true;
+    }
+    try {
+        FIOHandler->Open();
+        ResetConnection();
+        FIOHandler->ConnectClient(FHost, FPort, FBoundIP, FBoundPort, FBoundPortMin,
+                                  FBoundPortMax, timeoutMs);
+        DoStatus(hsConnected, RSId::StatusConnected);
+        DoOnConnected();
+    } catch (...) {
+        DisconnectSocket();
+        throw;
+    }
+}
