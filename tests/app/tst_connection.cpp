@@ -1,0 +1,280 @@
+#include "Button.h"
+#include "DialogRecorder.h"
+#include "Edit.h"
+#include "IdTCPClient.h"
+#include "Image.h"
+#include "LanguageChoice.h"
+#include "Panel.h"
+#include "ProgramFixture.h"
+#include "Simulator.h"
+#include "SpinEdit.h"
+#include "Timer.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <QtTest>
+
+// The main window against a thermometer simulator on loopback.
+class TestConnection : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void connectShowsFirstReadingAtOnceThenEverySecond();
+    void deviceClosingReturnsToDisconnected();
+    void clickWhileConnectedDisconnects();
+    void refusedConnectIsReportedWithNormalCursor();
+    void closingWhileConnectedDisconnectsThenSaves();
+    void portFieldKeepsTheClientInStep();
+    void englishFlagSwitchesTexts();
+    void missingEnglishFileKeepsCzechAndIsRemembered();
+    void backslashNameFromAnotherWorkingDirectory();
+
+private:
+    void ConnectTo(int port);
+    void ClickConnect() { static_cast<QPushButton*>(F->cmdConnect->Widget())->click(); }
+    QByteArray SavedChoice();
+
+    std::unique_ptr<TProgramFixture> FProgram;
+    std::unique_ptr<TDialogRecorder> FDialogs;
+    TfZVKTeplomer* F = nullptr;
+    const QString Degrees = QStringLiteral(" \u00B0C");
+};
+
+void TestConnection::init()
+{
+    QFile::remove(LanguageChoicePath());
+    FProgram = std::make_unique<TProgramFixture>();
+    FDialogs = std::make_unique<TDialogRecorder>();
+    F = FProgram->CreateWindow();
+    F->Show();
+}
+
+void TestConnection::cleanup()
+{
+    FProgram.reset();
+    FDialogs.reset();
+    QFile::remove(LanguageChoicePath());
+}
+
+void TestConnection::ConnectTo(int port)
+{
+    F->txtIP->SetText(QStringLiteral("127.0.0.1"));
+    F->sePort->SetText(QString::number(port));
+    QCOMPARE(F->IdTCPClient1->Host(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(F->IdTCPClient1->Port(), port);
+    ClickConnect();
+}
+
+QByteArray TestConnection::SavedChoice()
+{
+    QFile f(LanguageChoicePath());
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void TestConnection::connectShowsFirstReadingAtOnceThenEverySecond()
+{
+    TSimulator sim;
+    QVERIFY(sim.Start({QStringLiteral("--value"), QStringLiteral("+025.6")}));
+    ConnectTo(sim.Port());
+    QVERIFY(FDialogs->Shown.isEmpty());
+    // The connected reaction polls once, inside the click.
+    QCOMPARE(F->pnlTeplota->Caption(), "+025.6" + Degrees);
+    QCOMPARE(Application->Title(), "ZVK Demo   +025.6" + Degrees);
+    QCOMPARE(F->Widget()->windowIconText(), Application->Title());
+    QVERIFY(!F->txtIP->Enabled());
+    QVERIFY(!F->sePort->Enabled());
+    QCOMPARE(F->cmdConnect->Caption(), QStringLiteral("Odpojit"));
+    QVERIFY(F->Timer1->Enabled());
+    QCOMPARE(Screen->Cursor(), crDefault);
+
+    F->pnlTeplota->SetCaption(QStringLiteral("x"));
+    QTRY_COMPARE_WITH_TIMEOUT(F->pnlTeplota->Caption(), "+025.6" + Degrees, 3000);
+    F->pnlTeplota->SetCaption(QStringLiteral("x"));
+    QTRY_COMPARE_WITH_TIMEOUT(F->pnlTeplota->Caption(), "+025.6" + Degrees, 3000);
+    QVERIFY(FDialogs->Shown.isEmpty());
+}
+
+void TestConnection::deviceClosingReturnsToDisconnected()
+{
+    TSimulator sim;
+    QVERIFY(sim.Start({QStringLiteral("--value"), QStringLiteral("-003.2"),
+                       QStringLiteral("--frames"), QStringLiteral("1")}));
+    ConnectTo(sim.Port());
+    QCOMPARE(F->pnlTeplota->Caption(), "-003.2" + Degrees);
+    QTRY_VERIFY_WITH_TIMEOUT(F->txtIP->Enabled(), 5000);
+    QVERIFY(F->sePort->Enabled());
+    QCOMPARE(F->pnlTeplota->Caption(), QString());
+    QCOMPARE(F->cmdConnect->Caption(), QStringLiteral("Připojit"));
+    QVERIFY(!F->Timer1->Enabled());
+    QVERIFY(!F->IdTCPClient1->IsConnected());
+    QCOMPARE(Application->Title(), "ZVK Demo   -003.2" + Degrees); // keeps the last reading
+    QVERIFY(FDialogs->Shown.isEmpty());
+}
+
+void TestConnection::clickWhileConnectedDisconnects()
+{
+    TSimulator sim;
+    QVERIFY(sim.Start({}));
+    ConnectTo(sim.Port());
+    QVERIFY(F->IdTCPClient1->IsConnected());
+    ClickConnect();
+    QVERIFY(!F->IdTCPClient1->IsConnected());
+    QVERIFY(F->txtIP->Enabled());
+    QCOMPARE(F->pnlTeplota->Caption(), QString());
+    QCOMPARE(F->cmdConnect->Caption(), QStringLiteral("Připojit"));
+    QVERIFY(!F->Timer1->Enabled());
+    QCOMPARE(Screen->Cursor(), crDefault);
+    QVERIFY(FDialogs->Shown.isEmpty());
+}
+
+void TestConnection::refusedConnectIsReportedWithNormalCursor()
+{
+    // A loopback port that nothing listens on: bound once, then released.
+    int port = 0;
+    {
+        const int fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof a;
+        QVERIFY(bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0);
+        QVERIFY(getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0);
+        port = ntohs(a.sin_port);
+        close(fd);
+    }
+    Application->SetTitle(QStringLiteral("ZVK Demo   +020.0") + Degrees);
+    F->pnlTeplota->SetCaption(QStringLiteral("before"));
+    bool cursorNormal = false;
+    FDialogs.reset(); // the recorders restore the runner they replaced: one at a time
+    FDialogs = std::make_unique<TDialogRecorder>([&](QDialog&) {
+        cursorNormal = Screen->Cursor() == crDefault && !QApplication::overrideCursor();
+        return 1;
+    });
+    ConnectTo(port);
+    QCOMPARE(FDialogs->Shown.size(), 1);
+    QCOMPARE(FDialogs->Shown[0].Text,
+             QStringLiteral("Socket Error # 10061\r\nConnection refused."));
+    QCOMPARE(FDialogs->Shown[0].Title, QStringLiteral("ZVK Demo   +020.0") + Degrees);
+    QCOMPARE(FDialogs->Shown[0].BoxIcon, QMessageBox::Critical);
+    QVERIFY(cursorNormal);
+    QVERIFY(F->txtIP->Enabled());
+    QCOMPARE(F->cmdConnect->Caption(), QStringLiteral("Připojit"));
+    QVERIFY(!F->Timer1->Enabled());
+    QCOMPARE(F->pnlTeplota->Caption(), QStringLiteral("before"));
+}
+
+void TestConnection::closingWhileConnectedDisconnectsThenSaves()
+{
+    TSimulator sim;
+    QVERIFY(sim.Start({}));
+    ConnectTo(sim.Port());
+    QVERIFY(F->IdTCPClient1->IsConnected());
+    const TNotifyEvent reaction = F->IdTCPClient1->OnDisconnected;
+    QByteArray savedWhenDisconnected;
+    F->IdTCPClient1->OnDisconnected = [&](TComponent* sender) {
+        savedWhenDisconnected = SavedChoice();
+        reaction(sender);
+    };
+    F->Close();
+    QCOMPARE(savedWhenDisconnected, QByteArray("<missing>"));
+    QVERIFY(!F->IdTCPClient1->IsConnected());
+    QVERIFY(F->txtIP->Enabled());
+    QCOMPARE(F->pnlTeplota->Caption(), QString());
+    QCOMPARE(SavedChoice(), QByteArray("[LNG]=cesky.lng.xml\r\n"));
+    QVERIFY(Application->Terminated());
+}
+
+void TestConnection::portFieldKeepsTheClientInStep()
+{
+    const auto leave = [this] {
+        F->sePort->SetFocus();
+        QTRY_VERIFY(F->sePort->LineEdit()->hasFocus());
+    };
+    const auto moveOn = [this] {
+        F->txtIP->SetFocus();
+        QTRY_VERIFY(!F->sePort->LineEdit()->hasFocus());
+    };
+    leave();
+    F->sePort->SetText(QStringLiteral("0"));
+    QCOMPARE(F->IdTCPClient1->Port(), 0); // not clamped while typing
+    moveOn();
+    QCOMPARE(F->sePort->GetText(), QStringLiteral("1"));
+    QCOMPARE(F->IdTCPClient1->Port(), 1);
+
+    leave();
+    F->sePort->SetText(QStringLiteral("70000"));
+    moveOn();
+    QCOMPARE(F->sePort->GetText(), QStringLiteral("65535"));
+    QCOMPARE(F->IdTCPClient1->Port(), 65535);
+
+    leave();
+    F->sePort->SetText(QString());
+    moveOn();
+    QCOMPARE(F->sePort->GetText(), QString());
+    QCOMPARE(F->IdTCPClient1->Port(), 1);
+
+    F->txtIP->SetText(QStringLiteral("  127.0.0.1 "));
+    QCOMPARE(F->IdTCPClient1->Host(), QStringLiteral("  127.0.0.1 "));
+}
+
+void TestConnection::englishFlagSwitchesTexts()
+{
+    QTest::mouseClick(F->Image2->Widget(), Qt::LeftButton);
+    QCOMPARE(LngFileName, QStringLiteral("english.lng.xml"));
+    QCOMPARE(F->Caption(), QStringLiteral("Temperature measurement demo on ZVK"));
+    QCOMPARE(F->cmdConnect->Caption(), QStringLiteral("Connect"));
+    QCOMPARE(Language->GetConstText(QStringLiteral("Odpojit"), QStringLiteral("Odpojit")),
+             QStringLiteral("Disconnect"));
+    QTest::mouseClick(F->Image1->Widget(), Qt::LeftButton);
+    QCOMPARE(LngFileName, QStringLiteral("cesky.lng.xml"));
+    QCOMPARE(F->Caption(), QStringLiteral("Ukázka měření teploty na ZVK"));
+    F->Close();
+    QCOMPARE(SavedChoice(), QByteArray("[LNG]=cesky.lng.xml\r\n"));
+    QVERIFY(FDialogs->Shown.isEmpty());
+}
+
+void TestConnection::missingEnglishFileKeepsCzechAndIsRemembered()
+{
+    const QString english = QDir::current().filePath(QStringLiteral("english.lng.xml"));
+    const QString aside = english + QStringLiteral(".aside");
+    QVERIFY(QFile::rename(english, aside));
+    QTest::mouseClick(F->Image2->Widget(), Qt::LeftButton);
+    QFile::rename(aside, english);
+
+    QCOMPARE(FDialogs->Shown.size(), 1);
+    QCOMPARE(FDialogs->Shown[0].Title, QStringLiteral("ZVK Demo"));
+    QCOMPARE(FDialogs->Shown[0].Text,
+             QStringLiteral("Soubor s překladem:\"english.lng.xml\" nenalezen!"));
+    QCOMPARE(F->Caption(), QStringLiteral("Ukázka měření teploty na ZVK"));
+    QCOMPARE(LngFileName, QStringLiteral("english.lng.xml"));
+    F->Close();
+    QCOMPARE(SavedChoice(), QByteArray("[LNG]=english.lng.xml\r\n"));
+}
+
+void TestConnection::backslashNameFromAnotherWorkingDirectory()
+{
+    FProgram->DestroyWindow();
+    QFile ini(LanguageChoicePath());
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[LNG]=\\english.lng.xml\r\n");
+    ini.close();
+    // The language files are beside this test; the working directory is elsewhere.
+    QFile::copy(QStringLiteral("english.lng.xml"),
+                ProgramDirectory() + QStringLiteral("english.lng.xml"));
+    QTemporaryDir elsewhere;
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(elsewhere.path()));
+    F = FProgram->CreateWindow();
+    QDir::setCurrent(previous);
+    QVERIFY(FDialogs->Shown.isEmpty());
+    QCOMPARE(LngFileName, QStringLiteral("\\english.lng.xml"));
+    QCOMPARE(F->Caption(), QStringLiteral("Temperature measurement demo on ZVK"));
+}
+
+QTEST_MAIN(TestConnection)
+#include "tst_connection.moc"
