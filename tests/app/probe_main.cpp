@@ -1,6 +1,7 @@
 // The real program with a dialog layer that answers every dialog and prints what it showed,
 // so that a test can run it as a process. "nolayout" leaves the main window's stored layout
-// out; "close" closes the main window once the event loop runs.
+// out; "close" closes the main window once the event loop runs; "wait" prints READY once the
+// event loop runs and waits.
 #include "ModalRunner.h"
 #include "ProgramMain.h"
 #include "uf_ZVKdemo.h"
@@ -18,11 +19,12 @@ bool CloseAtStart = false;
 
 void ScheduleClose()
 {
-    if (CloseAtStart)
-        QTimer::singleShot(100, [] {
-            if (fZVKTeplomer)
-                fZVKTeplomer->Close();
-        });
+    QTimer::singleShot(100, [] {
+        std::printf("READY\n");
+        std::fflush(stdout);
+        if (CloseAtStart && fZVKTeplomer)
+            fZVKTeplomer->Close();
+    });
 }
 } // namespace
 

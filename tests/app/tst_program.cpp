@@ -5,20 +5,48 @@
 class TestProgram : public QObject {
     Q_OBJECT
 private slots:
+    void init();
     void closingEndsWithExitCodeZero();
+    void firstStartRemembersCzech();
+    void readOnlyDirectoryShowsSaveErrorAndStillExits();
+    void sessionEndHaltsWithoutSaving();
     void missingLayoutEndsWithLastChanceReport();
 
 private:
-    QString Run(const QString& mode, int& exitCode);
+    QString Run(const QString& mode, int& exitCode, const std::function<void(QProcess&)>& during = {});
+    QByteArray Saved() const;
+
+    // The program is copied into a directory of its own, where it keeps "lng.ini".
+    std::unique_ptr<QTemporaryDir> FDir;
+    QString FProgram;
 };
 
-QString TestProgram::Run(const QString& mode, int& exitCode)
+void TestProgram::init()
+{
+    FDir = std::make_unique<QTemporaryDir>();
+    FProgram = FDir->filePath(QStringLiteral("ZVKdemo"));
+    QVERIFY(QFile::copy(QStringLiteral(ZVK_PROBE), FProgram));
+    const QString sources = QFileInfo(QStringLiteral(ZVK_PROBE)).absolutePath();
+    for (const char* lng : {"cesky.lng.xml", "english.lng.xml"})
+        QVERIFY(QFile::copy(sources + u'/' + QLatin1String(lng), FDir->filePath(QLatin1String(lng))));
+}
+
+QByteArray TestProgram::Saved() const
+{
+    QFile f(FDir->filePath(QStringLiteral("lng.ini")));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+QString TestProgram::Run(const QString& mode, int& exitCode,
+                         const std::function<void(QProcess&)>& during)
 {
     QProcess p;
-    p.setProgram(QStringLiteral(ZVK_PROBE));
+    p.setProgram(FProgram);
     p.setArguments({mode});
-    p.setWorkingDirectory(QFileInfo(QStringLiteral(ZVK_PROBE)).absolutePath());
+    p.setWorkingDirectory(FDir->path());
     p.start();
+    if (during)
+        during(p);
     if (!p.waitForFinished(30000)) {
         p.kill();
         p.waitForFinished();
@@ -32,7 +60,40 @@ void TestProgram::closingEndsWithExitCodeZero()
     int code = -1;
     const QString out = Run(QStringLiteral("close"), code);
     QCOMPARE(code, 0);
-    QVERIFY2(!out.contains(QStringLiteral("DIALOG|")), qPrintable(out));
+    QCOMPARE(out, QStringLiteral("READY\n"));
+}
+
+void TestProgram::firstStartRemembersCzech()
+{
+    int code = -1;
+    const QString out = Run(QStringLiteral("close"), code);
+    QCOMPARE(code, 0);
+    QCOMPARE(Saved(), QByteArray("[LNG]=cesky.lng.xml\r\n"));
+}
+
+void TestProgram::readOnlyDirectoryShowsSaveErrorAndStillExits()
+{
+    const auto perms = QFile::permissions(FDir->path());
+    QVERIFY(QFile::setPermissions(FDir->path(), perms & ~(QFile::WriteOwner | QFile::WriteUser |
+                                                          QFile::WriteGroup | QFile::WriteOther)));
+    int code = -1;
+    const QString out = Run(QStringLiteral("close"), code);
+    QFile::setPermissions(FDir->path(), perms);
+    QCOMPARE(code, 0);
+    QCOMPARE(out, QStringLiteral("READY\nDIALOG|Error|Can''t save LNG file.|END\n"));
+    QCOMPARE(Saved(), QByteArray("<missing>"));
+}
+
+void TestProgram::sessionEndHaltsWithoutSaving()
+{
+    int code = -1;
+    const QString out = Run(QStringLiteral("wait"), code, [](QProcess& p) {
+        QVERIFY(p.waitForReadyRead(10000));
+        p.terminate(); // SIGTERM, as the session's end sends it
+    });
+    QCOMPARE(code, 0);
+    QCOMPARE(out, QStringLiteral("READY\n"));
+    QCOMPARE(Saved(), QByteArray("<missing>"));
 }
 
 void TestProgram::missingLayoutEndsWithLastChanceReport()
