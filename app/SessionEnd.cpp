@@ -2,6 +2,8 @@
 
 #include "Application.h"
 
+#include <QGuiApplication>
+#include <QSessionManager>
 #include <QSocketNotifier>
 #include <csignal>
 #include <fcntl.h>
@@ -30,6 +32,12 @@ void InstallSessionEndHandler()
         }
         if (Application)
             Application->Halt();
+    });
+    // The session manager closes the windows once the session ends; that must not run the
+    // close sequence either.
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, qApp, [](QSessionManager&) {
+        if (Application)
+            Application->SetSessionEnding(true);
     });
     struct sigaction action {};
     action.sa_handler = OnSignal;

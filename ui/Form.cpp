@@ -192,6 +192,10 @@ void TForm::CloseRequested(QCloseEvent* event)
     // The window is neither hidden nor destroyed here: the main window ends the event loop,
     // and the application destroys it afterwards.
     event->ignore();
+    if (Application && Application->SessionEnding()) {
+        Application->Halt();
+        return;
+    }
     TCloseAction action = caHide;
     const bool handled = GuardedCall([&] {
         if (OnClose)

@@ -31,6 +31,7 @@ private slots:
     void flagPictures();
     void noChangeEventWhileTheLayoutIsRead();
     void missingLayoutIsReported();
+    void closeAtSessionEndSkipsTheCloseSequence();
 
 private:
     std::unique_ptr<TProgramFixture> FProgram;
@@ -236,6 +237,18 @@ void TestMainWindow::missingLayoutIsReported()
     } catch (const EResNotFound& e) {
         QCOMPARE(e.Message(), QStringLiteral("Resource TfMissing not found"));
     }
+}
+
+void TestMainWindow::closeAtSessionEndSkipsTheCloseSequence()
+{
+    bool closeHandlerRan = false;
+    F->OnClose = [&](TComponent*, TCloseAction&) { closeHandlerRan = true; };
+    Application->SetSessionEnding(true);
+    F->Close();
+    Application->SetSessionEnding(false);
+    QVERIFY(!closeHandlerRan);
+    QVERIFY(Application->Terminated());
+    QVERIFY(!QFile::exists(LanguageChoicePath()));
 }
 
 QTEST_MAIN(TestMainWindow)
