@@ -53,12 +53,17 @@ int TLabel::TextFlags() const
     int flags = Qt::TextShowMnemonic | Qt::AlignTop;
     if (FWordWrap)
         flags |= Qt::TextWordWrap;
-    switch (FAlignment) {
-    case taLeftJustify: flags |= Qt::AlignLeft; break;
-    case taRightJustify: flags |= Qt::AlignRight; break;
-    case taCenter: flags |= Qt::AlignHCenter; break;
+    return flags | AlignmentFlag(FAlignment);
+}
+
+int AlignmentFlag(TAlignment alignment)
+{
+    switch (alignment) {
+    case taRightJustify: return Qt::AlignRight;
+    case taCenter: return Qt::AlignHCenter;
+    case taLeftJustify: break;
     }
-    return flags;
+    return Qt::AlignLeft;
 }
 
 void TLabel::SetAutoSize(bool autoSize)

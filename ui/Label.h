@@ -34,6 +34,9 @@ private:
     TAlignment FAlignment = taLeftJustify;
 };
 
+// The Qt alignment flag for a horizontal alignment.
+int AlignmentFlag(TAlignment alignment);
+
 namespace TypeInfos {
 extern const TTypeInfo TAlignment;
 }

@@ -49,12 +49,7 @@ protected:
         const QFontMetrics fm(font());
         const int band = fm.height();
         const QRect textRect(r.left(), r.top() + (r.height() - band) / 2, r.width(), band);
-        int align = Qt::AlignTop | Qt::TextSingleLine;
-        switch (FPanel->Alignment()) {
-        case taLeftJustify: align |= Qt::AlignLeft; break;
-        case taRightJustify: align |= Qt::AlignRight; break;
-        case taCenter: align |= Qt::AlignHCenter; break;
-        }
+        const int align = Qt::AlignTop | Qt::TextSingleLine | AlignmentFlag(FPanel->Alignment());
         p.setPen(pal.color(isEnabled() ? QPalette::Active : QPalette::Disabled,
                            QPalette::WindowText));
         p.drawText(textRect, align, FPanel->Caption());
