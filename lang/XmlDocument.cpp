@@ -1,0 +1,156 @@
+#include "XmlDocument.h"
+
+#include <QFile>
+#include <QStringDecoder>
+#include <QXmlStreamReader>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// The text of one line of the source (1-based), decoded as the reader decoded it.
+QString SourceLine(const QByteArray& data, const QString& encoding, qint64 lineNumber)
+{
+    const QByteArray declared = encoding.toLatin1();
+    QStringDecoder decoder(declared.isEmpty() ? "UTF-8" : declared.constData());
+    QString text;
+    if (decoder.isValid()) {
+        text = decoder.decode(data);
+    } else {
+        QStringDecoder fallback(QStringConverter::encodingForData(data).value_or(QStringConverter::Utf8));
+        text = fallback.decode(data);
+    }
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(u'\r', u'\n');
+    return text.section(u'\n', static_cast<int>(lineNumber - 1), static_cast<int>(lineNumber - 1));
+}
+
+[[noreturn]] void RaiseParseError(const QByteArray& data, const QString& encoding,
+                                  const QString& reason, qint64 lineNumber)
+{
+    throw EXmlParseError(reason + QLatin1String("\r\nLine: ") + QString::number(lineNumber) +
+                         QLatin1String("\r\n") +
+                         SourceLine(data, encoding, lineNumber).left(40));
+}
+
+[[noreturn]] void RaiseFileError(const QString& path, const QString& reason)
+{
+    throw EInOutError(Format(QStringLiteral("Cannot read file \"%s\": %s"), {path, reason}));
+}
+
+} // namespace
+
+QString TXmlNode::LocalName() const
+{
+    const qsizetype colon = FName.indexOf(u':');
+    return colon < 0 ? FName : FName.mid(colon + 1);
+}
+
+const TXmlAttribute* TXmlNode::FindAttribute(const QString& name) const
+{
+    for (const TXmlAttribute& a : FAttributes)
+        if (a.Name == name)
+            return &a;
+    return nullptr;
+}
+
+const TXmlNode* TXmlNode::FindChild(const QString& name) const
+{
+    for (const TXmlNode& child : FChildren)
+        if (child.FName == name || child.LocalName() == name)
+            return &child;
+    return nullptr;
+}
+
+std::shared_ptr<const TXmlDocument> TXmlDocument::Parse(const QByteArray& data)
+{
+    auto doc = std::make_shared<TXmlDocument>();
+    QXmlStreamReader reader(data);
+    reader.setNamespaceProcessing(false);
+    reader.setEntityExpansionLimit(MaxEntityExpansion);
+    QString encoding;
+    // Open elements, innermost last. A pointer stays valid while its element is open: only
+    // the innermost element's child list grows.
+    std::vector<TXmlNode*> open;
+    bool haveRoot = false;
+
+    while (!reader.atEnd()) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::StartDocument:
+            encoding = reader.documentEncoding().toString();
+            break;
+        case QXmlStreamReader::StartElement: {
+            if (open.size() >= static_cast<size_t>(MaxDepth))
+                RaiseParseError(data, encoding, QStringLiteral("Elements are nested too deeply."),
+                                reader.lineNumber());
+            TXmlNode* node = &doc->FRoot;
+            if (!open.empty()) {
+                open.back()->FChildren.emplace_back();
+                node = &open.back()->FChildren.back();
+            }
+            haveRoot = true;
+            node->FName = reader.qualifiedName().toString();
+            const QXmlStreamAttributes attributes = reader.attributes();
+            node->FAttributes.reserve(attributes.size());
+            for (const QXmlStreamAttribute& a : attributes)
+                node->FAttributes.append({a.qualifiedName().toString(), a.value().toString()});
+            open.push_back(node);
+            break;
+        }
+        case QXmlStreamReader::EndElement:
+            open.pop_back();
+            break;
+        default:
+            break;
+        }
+    }
+    if (reader.hasError())
+        RaiseParseError(data, encoding, reader.errorString(), reader.lineNumber());
+    if (!haveRoot)
+        RaiseParseError(data, encoding, QStringLiteral("No document element."),
+                        reader.lineNumber());
+    return doc;
+}
+
+std::shared_ptr<const TXmlDocument> TXmlDocument::LoadFromFile(const QString& path)
+{
+    // Non-blocking open: a pipe without a writer must not hold the program up; it is
+    // refused below like any other file that is not a regular one.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        RaiseFileError(path, QString::fromLocal8Bit(std::strerror(errno)));
+    QByteArray data;
+    QString failure;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        failure = QString::fromLocal8Bit(std::strerror(errno));
+    else if (!S_ISREG(st.st_mode))
+        failure = QStringLiteral("not a regular file");
+    else if (st.st_size > MaxFileSize)
+        failure = QStringLiteral("file too large");
+    else {
+        data.resize(st.st_size);
+        qint64 done = 0;
+        while (done < data.size()) {
+            const ssize_t n = ::read(fd, data.data() + done, static_cast<size_t>(data.size() - done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                failure = QString::fromLocal8Bit(std::strerror(errno));
+                break;
+            }
+            if (n == 0) // the file shrank while being read
+                break;
+            done += n;
+        }
+        data.truncate(done);
+    }
+    ::close(fd);
+    if (!failure.isEmpty())
+        RaiseFileError(path, failure);
+    return Parse(data);
+}
