@@ -1,0 +1,194 @@
+#include "XmlDocument.h"
+
+#include <QtTest>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+QString ParseError(const QByteArray& data)
+{
+    try {
+        TXmlDocument::Parse(data);
+    } catch (const EXmlParseError& e) {
+        return e.Message();
+    }
+    return QStringLiteral("<parsed>");
+}
+
+QStringList ChildNames(const TXmlNode& node)
+{
+    QStringList names;
+    for (const TXmlNode& child : node.ChildNodes())
+        names << child.NodeName();
+    return names;
+}
+
+// A loopback listener that the parser would reach if it fetched anything from it.
+class TLoopbackTrap {
+public:
+    TLoopbackTrap()
+    {
+        FFd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof a;
+        if (FFd >= 0 && ::bind(FFd, reinterpret_cast<sockaddr*>(&a), len) == 0 &&
+            ::listen(FFd, 4) == 0 &&
+            ::getsockname(FFd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+            FPort = ntohs(a.sin_port);
+    }
+    ~TLoopbackTrap() { ::close(FFd); }
+    int Port() const { return FPort; }
+    bool WasContacted() const
+    {
+        const int c = ::accept(FFd, nullptr, nullptr);
+        if (c >= 0)
+            ::close(c);
+        return c >= 0;
+    }
+
+private:
+    int FFd = -1;
+    int FPort = 0;
+};
+} // namespace
+
+class TestXmlDocument : public QObject {
+    Q_OBJECT
+private slots:
+    void keepsElementsAndAttributesInOrder();
+    void reportsMalformed_data();
+    void reportsMalformed();
+    void resolvesNothingExternal();
+    void boundsEntityExpansionAndDepth();
+    void readsOnlyRegularFiles();
+};
+
+void TestXmlDocument::keepsElementsAndAttributesInOrder()
+{
+    const auto doc = TXmlDocument::Parse(
+        "<?xml version=\"1.0\"?>\n<anything>\n  <!-- note --> text <?pi x?>\n"
+        "  <w zeta=\"1\" alpha=\"2\" mid=\"\" Caption=\"a\" caption=\"b\"/>\n"
+        "  <const/><forms/><x:items xmlns:x=\"urn:x\"/>\n</anything>");
+    const TXmlNode& root = doc->DocumentElement();
+    QCOMPARE(root.NodeName(), QStringLiteral("anything"));
+    QCOMPARE(ChildNames(root), QStringList({"w", "const", "forms", "x:items"}));
+    QStringList attributes;
+    for (const TXmlAttribute& a : root.ChildNodes()[0].Attributes())
+        attributes << a.Name + u'=' + a.Value;
+    QCOMPARE(attributes, QStringList({"zeta=1", "alpha=2", "mid=", "Caption=a", "caption=b"}));
+    QCOMPARE(root.FindChild(QStringLiteral("items")), &root.ChildNodes()[3]);
+    QCOMPARE(root.FindChild(QStringLiteral("Forms")), nullptr);
+}
+
+void TestXmlDocument::reportsMalformed_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("sourceLine");
+
+    QTest::newRow("tag mismatch, CR LF lines")
+        << QByteArray("<?xml version=\"1.0\"?>\r\n<r>\r\n<a></b>\r\n</r>") << 3 << "<a></b>";
+    QTest::newRow("long line cut to 40")
+        << QByteArray("<r>\n<fZVKTeplomer Caption=\"Ukázka měření teploty na ZVK\" <</r>") << 2
+        << QString::fromUtf8("<fZVKTeplomer Caption=\"Ukázka měření tep");
+    QTest::newRow("not XML") << QByteArray("hello") << 1 << "hello";
+    QTest::newRow("truncated") << QByteArray("<r>\n<a>") << 2 << "<a>";
+    QTest::newRow("empty file") << QByteArray() << 1 << "";
+    // Windows-1250 bytes in a file that declares no encoding are not UTF-8: an error, not
+    // garbled text. The reader notices it while decoding ahead, on line 1.
+    QTest::newRow("undeclared 8-bit text")
+        << QByteArray("<?xml version=\"1.0\"?>\n<r a=\"P\xf8ipojit\"/>") << 1
+        << "<?xml version=\"1.0\"?>";
+    QTest::newRow("unknown encoding")
+        << QByteArray("<?xml version=\"1.0\" encoding=\"x-none\"?><r/>") << 1
+        << "<?xml version=\"1.0\" encoding=\"x-none\"?><";
+    QTest::newRow("undeclared entity") << QByteArray("<r>\n\n<a>&zz;</a></r>") << 3 << "<a>&zz;</a></r>";
+}
+
+void TestXmlDocument::reportsMalformed()
+{
+    QFETCH(QByteArray, data);
+    QFETCH(int, line);
+    QFETCH(QString, sourceLine);
+
+    const QStringList parts = ParseError(data).split(QStringLiteral("\r\n"));
+    QCOMPARE(parts.size(), 3);
+    QVERIFY2(!parts[0].isEmpty() && !parts[0].contains(u'\n'), qPrintable(parts[0]));
+    QCOMPARE(parts[1], QStringLiteral("Line: %1").arg(line));
+    QCOMPARE(parts[2], sourceLine);
+}
+
+void TestXmlDocument::resolvesNothingExternal()
+{
+    QTemporaryDir dir;
+    QFile secret(dir.filePath(QStringLiteral("secret.txt")));
+    QVERIFY(secret.open(QIODevice::WriteOnly));
+    secret.write("SECRET");
+    secret.close();
+    TLoopbackTrap trap;
+    QVERIFY(trap.Port() > 0);
+    const QByteArray url = "http://127.0.0.1:" + QByteArray::number(trap.Port()) + "/x";
+    const QByteArray file = "file://" + QFile::encodeName(secret.fileName());
+
+    // External DTD and external entities in content: skipped, never read or fetched.
+    const auto doc = TXmlDocument::Parse(
+        "<?xml version=\"1.0\"?><!DOCTYPE r SYSTEM \"" + url + ".dtd\" [<!ENTITY s SYSTEM \"" +
+        file + "\"><!ENTITY n SYSTEM \"" + url + "\">]><r>&s;&n;<a v=\"1\"/></r>");
+    QCOMPARE(ChildNames(doc->DocumentElement()), QStringList({"a"}));
+    // In an attribute value an external entity is an error, not a read.
+    const QString message = ParseError("<!DOCTYPE r [<!ENTITY s SYSTEM \"" + file +
+                                       "\">]><r a=\"&s;\"/>");
+    QVERIFY2(message.contains(QStringLiteral("external entity")), qPrintable(message));
+    QVERIFY(!message.contains(QStringLiteral("SECRET")));
+    QVERIFY(!trap.WasContacted());
+}
+
+void TestXmlDocument::boundsEntityExpansionAndDepth()
+{
+    QByteArray bomb = "<!DOCTYPE r [<!ENTITY a \"" + QByteArray(100, 'a') + "\">";
+    const char* previous = "a";
+    for (const char* e : {"b", "c", "d", "e"}) {
+        bomb += QByteArray("<!ENTITY ") + e + " \"" +
+                QByteArray("&").append(previous).append(';').repeated(10) + "\">";
+        previous = e;
+    }
+    bomb += "]><r a=\"&e;\">&e;</r>";
+    QVERIFY(ParseError(bomb).contains(QStringLiteral("expansion limit")));
+
+    const int allowed = TXmlDocument::MaxDepth;
+    const QByteArray fits = QByteArray("<a>").repeated(allowed) + QByteArray("</a>").repeated(allowed);
+    QCOMPARE(TXmlDocument::Parse(fits)->DocumentElement().NodeName(), QStringLiteral("a"));
+    const QByteArray deep = QByteArray("<a>\n").repeated(200000);
+    QVERIFY(ParseError(deep).startsWith(
+        QStringLiteral("Elements are nested too deeply.\r\nLine: %1\r\n<a>").arg(allowed + 1)));
+}
+
+void TestXmlDocument::readsOnlyRegularFiles()
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("pipe"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QFile big(dir.filePath(QStringLiteral("big.xml")));
+    QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(TXmlDocument::MaxFileSize + 1));
+    big.close();
+
+    for (const QString& path : {dir.path(), fifo, QStringLiteral("/dev/zero"), big.fileName(),
+                                dir.filePath(QStringLiteral("missing.xml"))}) {
+        try {
+            TXmlDocument::LoadFromFile(path);
+            QFAIL(qPrintable(path));
+        } catch (const EInOutError& e) {
+            QVERIFY2(e.Message().contains(path), qPrintable(e.Message()));
+        }
+    }
+}
+
+QTEST_GUILESS_MAIN(TestXmlDocument)
+#include "tst_XmlDocument.moc"
