@@ -71,7 +71,8 @@ TSpinEdit::TSpinEdit(TComponent* owner) : TWinControl(owner, new QWidget)
     FUp->setArrowType(Qt::UpArrow);
     FDown->setArrowType(Qt::DownArrow);
     Widget()->setFocusProxy(FEdit);
-    FEdit->installEventFilter(new SpinEditFilter(this));
+    FFilter = new SpinEditFilter(this);
+    FEdit->installEventFilter(FFilter);
     QObject::connect(FUp, &QToolButton::clicked, [this] { GuardedCall([this] { UpClick(); }); });
     QObject::connect(FDown, &QToolButton::clicked,
                      [this] { GuardedCall([this] { DownClick(); }); });
@@ -83,6 +84,13 @@ TSpinEdit::TSpinEdit(TComponent* owner) : TWinControl(owner, new QWidget)
     });
     FEdit->setText(QStringLiteral("0"));
     SetTabStop(true);
+}
+
+TSpinEdit::~TSpinEdit()
+{
+    // The edit may still see a focus change while its window goes; by then this object is
+    // gone, so the filter goes first.
+    delete FFilter;
 }
 
 bool ReadWholeNumber(const QString& text, int& value)

@@ -12,6 +12,7 @@ class TSpinEdit : public TWinControl {
     DECLARE_CLASS_INFO
 public:
     explicit TSpinEdit(TComponent* owner);
+    ~TSpinEdit() override;
 
     int Value() const;
     void SetValue(int value);
@@ -49,6 +50,7 @@ private:
     QLineEdit* FEdit = nullptr;
     QToolButton* FUp = nullptr;
     QToolButton* FDown = nullptr;
+    QObject* FFilter = nullptr;
     int FMinValue = 0;
     int FMaxValue = 0;
     int FIncrement = 1;
