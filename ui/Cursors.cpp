@@ -3,15 +3,17 @@
 #include <QFile>
 #include <QImage>
 #include <QPixmap>
-#include <QtEndian>
 
 namespace {
 // Reads a two-colour 32 x 32 cursor file: one image with its hot spot, an XOR mask and an
 // AND mask, rows bottom-up. Returns a null cursor shape when the data is not of that form.
 bool ReadCursorFile(const QByteArray& data, QImage& image, QPoint& hotSpot)
 {
-    const auto u16 = [&](qsizetype at) { return qFromLittleEndian<quint16>(data.constData() + at); };
-    const auto u32 = [&](qsizetype at) { return qFromLittleEndian<quint32>(data.constData() + at); };
+    const auto byte = [&](qsizetype at) -> quint32 {
+        return at < data.size() ? static_cast<quint8>(data[at]) : 0;
+    };
+    const auto u16 = [&](qsizetype at) { return byte(at) | byte(at + 1) << 8; };
+    const auto u32 = [&](qsizetype at) { return u16(at) | u16(at + 2) << 16; };
     if (data.size() < 22 || u16(0) != 0 || u16(2) != 2 || u16(4) < 1)
         return false;
     hotSpot = QPoint(u16(10), u16(12));
@@ -28,8 +30,8 @@ bool ReadCursorFile(const QByteArray& data, QImage& image, QPoint& hotSpot)
         const qsizetype row = (31 - y) * rowBytes;
         for (int x = 0; x < 32; ++x) {
             const int bit = 7 - (x % 8);
-            const bool a = (static_cast<quint8>(data[andMask + row + x / 8]) >> bit) & 1;
-            const bool c = (static_cast<quint8>(data[xorMask + row + x / 8]) >> bit) & 1;
+            const bool a = (byte(andMask + row + x / 8) >> bit) & 1;
+            const bool c = (byte(xorMask + row + x / 8) >> bit) & 1;
             image.setPixel(x, y, a ? qRgba(0, 0, 0, 0) : (c ? qRgb(255, 255, 255) : qRgb(0, 0, 0)));
         }
     }
