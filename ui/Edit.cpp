@@ -1,6 +1,7 @@
 #include "Edit.h"
 
 #include "Application.h"
+#include "AutoSelectEdit.h"
 
 #include <QLineEdit>
 #include <limits>
@@ -23,7 +24,7 @@ const TClassInfo& TEdit::StaticClassInfo()
     return info;
 }
 
-TEdit::TEdit(TComponent* owner) : TWinControl(owner, new QLineEdit)
+TEdit::TEdit(TComponent* owner) : TWinControl(owner, new TAutoSelectEdit)
 {
     QObject::connect(LineEdit(), &QLineEdit::textChanged, [this] {
         GuardedCall([this] {
@@ -67,6 +68,17 @@ void TEdit::SetReadOnly(bool readOnly)
 {
     if (Widget())
         LineEdit()->setReadOnly(readOnly);
+}
+
+bool TEdit::AutoSelect() const
+{
+    return Widget() && static_cast<TAutoSelectEdit*>(Widget())->AutoSelect;
+}
+
+void TEdit::SetAutoSelect(bool autoSelect)
+{
+    if (Widget())
+        static_cast<TAutoSelectEdit*>(Widget())->AutoSelect = autoSelect;
 }
 
 void TEdit::SetPasswordChar(int ch)

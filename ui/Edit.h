@@ -18,8 +18,8 @@ public:
     void SetReadOnly(bool readOnly);
     int PasswordChar() const { return FPasswordChar; }
     void SetPasswordChar(int ch);
-    bool AutoSelect() const { return FAutoSelect; }
-    void SetAutoSelect(bool autoSelect) { FAutoSelect = autoSelect; }
+    bool AutoSelect() const;
+    void SetAutoSelect(bool autoSelect);
 
     QLineEdit* LineEdit() const;
 
@@ -28,5 +28,4 @@ public:
 private:
     int FMaxLength = 0;
     int FPasswordChar = 0;
-    bool FAutoSelect = true;
 };

@@ -1,6 +1,7 @@
 #include "SpinEdit.h"
 
 #include "Application.h"
+#include "AutoSelectEdit.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -59,7 +60,7 @@ private:
 
 TSpinEdit::TSpinEdit(TComponent* owner) : TWinControl(owner, new QWidget)
 {
-    FEdit = new QLineEdit(Widget());
+    FEdit = new TAutoSelectEdit(Widget());
     FUp = new QToolButton(Widget());
     FDown = new QToolButton(Widget());
     for (QToolButton* b : {FUp, FDown}) {

@@ -133,12 +133,21 @@ void TestMainWindow::tabStopsCycleThroughTheFields()
     F->Show();
     QVERIFY(QTest::qWaitForWindowActive(F->Widget()));
     QTRY_VERIFY(F->txtIP->Focused());
+    QCOMPARE(F->txtIP->LineEdit()->selectedText(), QStringLiteral("192.168.1.254"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QTRY_VERIFY(F->sePort->Focused());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QTRY_VERIFY(F->cmdConnect->Focused());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QTRY_VERIFY(F->txtIP->Focused());
+    QCOMPARE(F->txtIP->LineEdit()->selectedText(), QStringLiteral("192.168.1.254"));
+
+    // A click into the field places the caret without selecting.
+    F->cmdConnect->SetFocus();
+    QTRY_VERIFY(F->cmdConnect->Focused());
+    QTest::mouseClick(F->txtIP->LineEdit(), Qt::LeftButton, {}, QPoint(5, 5));
+    QTRY_VERIFY(F->txtIP->Focused());
+    QVERIFY(!F->txtIP->LineEdit()->hasSelectedText());
 }
 
 void TestMainWindow::frameIsFixedWithoutMaximize()
