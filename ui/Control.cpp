@@ -77,12 +77,17 @@ void TControl::SetParent(TWinControl* parent)
     }
 }
 
-void TControl::SetBounds(int left, int top, int width, int height)
+void TControl::StoreBounds(int left, int top, int width, int height)
 {
     FLeft = left;
     FTop = top;
     FWidth = width;
     FHeight = height;
+}
+
+void TControl::SetBounds(int left, int top, int width, int height)
+{
+    StoreBounds(left, top, width, height);
     if (FWidget)
         FWidget->setGeometry(left, top, width, height);
 }

@@ -64,6 +64,8 @@ public:
     TNotifyEvent OnClick;
 
 protected:
+    // Records the bounds without moving the widget.
+    void StoreBounds(int left, int top, int width, int height);
     // Called after the text changed; controls that show it update their widget here.
     virtual void TextChanged() {}
     virtual void FontChanged();

@@ -78,10 +78,17 @@ TForm::~TForm()
     DestroyComponents();
 }
 
+QSize TForm::FrameExtent() const
+{
+    return Widget() ? Widget()->frameGeometry().size() - Widget()->size() : QSize();
+}
+
 void TForm::SetClientSize(int width, int height)
 {
     FClientWidth = width;
     FClientHeight = height;
+    const QSize frame = FrameExtent();
+    StoreBounds(Left(), Top(), width + frame.width(), height + frame.height());
     if (!Widget())
         return;
     if (FBorderStyle == bsSizeable || FBorderStyle == bsSizeToolWin) {
@@ -93,13 +100,17 @@ void TForm::SetClientSize(int width, int height)
     }
 }
 
+// Left and Top place the window's frame; Width and Height are its outer size, so a change
+// of either resizes the client area by the same amount.
 void TForm::SetBounds(int left, int top, int width, int height)
 {
-    TControl::SetBounds(left, top, width, height);
-    if (Widget()) {
-        Widget()->resize(FClientWidth, FClientHeight);
-        Widget()->move(left, top);
+    if (width != Width() || height != Height()) {
+        const QSize frame = FrameExtent();
+        SetClientSize(width - frame.width(), height - frame.height());
     }
+    StoreBounds(left, top, Width(), Height());
+    if (Widget())
+        Widget()->move(left, top);
 }
 
 void TForm::SetBorderStyle(TFormBorderStyle style)

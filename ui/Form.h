@@ -69,6 +69,8 @@ private:
     friend class TFormWidget;
     void CloseRequested(QCloseEvent* event);
     void ApplyWindowFlags();
+    // Width and height that the frame adds to the client area, as far as it is known.
+    QSize FrameExtent() const;
 
     int FClientWidth = 0;
     int FClientHeight = 0;

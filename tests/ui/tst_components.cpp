@@ -16,6 +16,7 @@ private slots:
     void mulDivRoundsHalvesAwayFromZero();
     void fontHeightAndPoints();
     void scalingByTextHeight();
+    void formWidthIsTheOuterSize();
 };
 
 namespace {
@@ -141,6 +142,21 @@ void TestComponents::scalingByTextHeight()
     plain.ScaleToScreen(plain.PixelsPerInch());
     QCOMPARE(plain.ClientWidth(), 298);
     QCOMPARE(plain.ClientHeight(), 258);
+}
+
+void TestComponents::formWidthIsTheOuterSize()
+{
+    TForm form(nullptr);
+    form.SetBorderStyle(bsSingle);
+    form.SetClientSize(298, 258);
+    const int frame = form.Width() - 298;
+    QVERIFY(frame >= 0);
+    form.SetWidth(form.Width() + 20);
+    QCOMPARE(form.ClientWidth(), 318);
+    QCOMPARE(form.Widget()->size(), QSize(318, 258));
+    form.SetLeft(40);
+    QCOMPARE(form.ClientWidth(), 318);
+    QCOMPARE(form.Widget()->frameGeometry().left(), 40);
 }
 
 QTEST_MAIN(TestComponents)
