@@ -65,6 +65,8 @@ void TIdConnectThread::Execute()
         FErrorMessage = e.Message();
     } catch (const std::exception& e) {
         FErrorMessage = QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        FErrorMessage = QStringLiteral("Unknown exception");
     }
     FFinished.store(true, std::memory_order_release);
 }

@@ -56,6 +56,13 @@ bool SetBlocking(int fd, bool blocking)
     const int wanted = blocking ? flags & ~O_NONBLOCK : flags | O_NONBLOCK;
     return fcntl(fd, F_SETFL, wanted) == 0;
 }
+bool IsReservedInvalidName(QString host)
+{
+    if (host.endsWith(u'.'))
+        host.chop(1);
+    return host.compare(u"invalid", Qt::CaseInsensitive) == 0 ||
+           host.endsWith(u".invalid", Qt::CaseInsensitive);
+}
 } // namespace
 
 int TIdStackPosix::Fail(int err)
@@ -135,7 +142,10 @@ int TIdStackPosix::WSSelectRead(TIdStackSocketHandle s, int timeoutMs)
 {
     // poll() rather than select(): an fd_set cannot hold descriptor numbers of 1024 and up.
     using Clock = std::chrono::steady_clock;
-    const bool unlimited = timeoutMs < 0;
+    const bool unlimited = timeoutMs == IdTimeoutInfinite;
+    if (timeoutMs < 0 && !unlimited)
+        return Fail(EINVAL); // as select() does with a negative time value
+
     const auto deadline = Clock::now() + std::chrono::milliseconds(unlimited ? 0 : timeoutMs);
     for (;;) {
         int wait = -1;
@@ -168,15 +178,17 @@ int TIdStackPosix::WSSend(TIdStackSocketHandle s, const void* buffer, int length
     return n < 0 ? Fail(errno) : static_cast<int>(n);
 }
 
+// The closing calls leave the last error alone: every caller ignores their results, and
+// the code of the failure that led to the close must stay readable.
 int TIdStackPosix::WSShutdown(TIdStackSocketHandle s, int how)
 {
-    return ::shutdown(s, how) == 0 ? 0 : Fail(errno);
+    return ::shutdown(s, how) == 0 ? 0 : Id_SOCKET_ERROR;
 }
 
 int TIdStackPosix::WSCloseSocket(TIdStackSocketHandle s)
 {
     // No retry on EINTR: on Linux the descriptor is released even then.
-    return ::close(s) == 0 ? 0 : Fail(errno);
+    return ::close(s) == 0 ? 0 : Id_SOCKET_ERROR;
 }
 
 void TIdStackPosix::WSGetSockName(TIdStackSocketHandle s, int& family, QString& ip, int& port)
@@ -200,8 +212,9 @@ void TIdStackPosix::WSGetPeerName(TIdStackSocketHandle s, int& family, QString& 
 QString TIdStackPosix::WSGetHostByName(const QString& host)
 {
     const QByteArray name = host.toUtf8();
-    // A NUL inside the text would cut the name short and look up a different host.
-    if (name.isEmpty() || name.contains('\0')) {
+    // A NUL inside the text would cut the name short and look up a different host. Names in
+    // the reserved "invalid" domain never exist: they are refused without asking a resolver.
+    if (name.isEmpty() || name.contains('\0') || IsReservedInvalidName(host)) {
         SetLastError(Id_WSAHOST_NOT_FOUND);
         RaiseSocketError(Id_WSAHOST_NOT_FOUND);
     }

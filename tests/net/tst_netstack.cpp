@@ -132,7 +132,9 @@ void TestNetStack::resolveWithoutLookup()
 void TestNetStack::unresolvableName()
 {
     TIdTCPClient client(nullptr);
+    // Names in the reserved "invalid" domain are refused without asking any resolver.
     for (const QString& host : {QStringLiteral("no-such-host.invalid"), QStringLiteral("1.2.3.4.5.invalid"),
+                               QStringLiteral("Host.INVALID."), QStringLiteral("invalid"),
                                QString::fromLatin1("localhost\0.invalid", 18)}) {
         try {
             GStack()->ResolveHost(host);

@@ -3,6 +3,7 @@
 #include "EventLog.h"
 #include "IdException.h"
 #include "IdIOHandlerSocket.h"
+#include "IdStack.h"
 #include "IdTCPClient.h"
 #include "LoopbackPeer.h"
 
@@ -92,6 +93,8 @@ void TestTcpClient::connectFailures()
         QCOMPARE(QString(e.ClassName()), exceptionClass);
         QCOMPARE(e.Message(), message);
     }
+    // The close step after the failure keeps the failure's code as the last error.
+    QCOMPARE(QString::number(TIdStack::LastError()), message.section(u' ', 3, 3).section(u'\r', 0, 0));
     QCOMPARE(log.Entries, statuses);
     QVERIFY(!client.IsConnected());
     QCOMPARE(OpenDescriptorCount(), descriptors);
@@ -162,6 +165,11 @@ void TestTcpClient::readsBytesUnchangedThenTimesOut()
     } catch (const EIdReadTimeout& e) {
         QCOMPARE(e.Message(), QString("Read Timeout"));
     }
+    QVERIFY(client.IsConnected());
+
+    // A negative limit other than "no limit" does not wait for ever: the wait fails at once.
+    client.SetReadTimeout(-5);
+    QVERIFY_THROWS_EXCEPTION(EIdReadTimeout, client.ReadAvailable());
     QVERIFY(client.IsConnected());
 }
 
