@@ -21,18 +21,21 @@ int RunProgram(int& argc, char** argv)
     {
         TScreen screen;
         TApplication application;
-        // The program's modules, in order: the translation engine, then the main window's
-        // module (whose language file name starts empty).
-        InitLanguageUnit();
-        LngFileName.clear();
+        InstallSessionEndHandler();
         try {
+            // The program's modules, in order: the translation engine, then the main window's
+            // module (whose language file name starts empty).
+            InitLanguageUnit();
+            LngFileName.clear();
             Application->Initialize();
             Application->SetTitle(QStringLiteral("ZVK Demo"));
             Application->CreateForm(fZVKTeplomer);
-            InstallSessionEndHandler();
             Application->Run();
         } catch (const std::exception& e) {
             ShowLastChanceReport(e);
+            exitCode = 1;
+        } catch (...) {
+            ShowLastChanceReport(EExternalException(QStringLiteral("External exception")));
             exitCode = 1;
         }
         RemoveSessionEndHandler();

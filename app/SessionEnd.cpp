@@ -2,8 +2,8 @@
 
 #include "Application.h"
 
-#include <QGuiApplication>
-#include <QSessionManager>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QSocketNotifier>
 #include <csignal>
 #include <fcntl.h>
@@ -19,10 +19,30 @@ void OnSignal(int)
     const char byte = 1;
     [[maybe_unused]] const ssize_t n = write(WakeFds[1], &byte, 1);
 }
+
+// The session manager's final word (after every program agreed) reaches the application as
+// a quit request, which Qt would answer by closing every window. The program never asks
+// itself to quit that way (it ends its loop with exit()), so such a request is the end of
+// the session: halt instead. A log-off that is called off sends no such request.
+class TQuitRequestFilter : public QObject {
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == qApp && event->type() == QEvent::Quit) {
+            if (Application)
+                Application->Halt();
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+std::unique_ptr<TQuitRequestFilter> QuitFilter;
 } // namespace
 
 void InstallSessionEndHandler()
 {
+    QuitFilter = std::make_unique<TQuitRequestFilter>();
+    qApp->installEventFilter(QuitFilter.get());
     if (pipe2(WakeFds, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
     Notifier = std::make_unique<QSocketNotifier>(WakeFds[0], QSocketNotifier::Read);
@@ -32,12 +52,6 @@ void InstallSessionEndHandler()
         }
         if (Application)
             Application->Halt();
-    });
-    // The session manager closes the windows once the session ends; that must not run the
-    // close sequence either.
-    QObject::connect(qApp, &QGuiApplication::commitDataRequest, qApp, [](QSessionManager&) {
-        if (Application)
-            Application->SetSessionEnding(true);
     });
     struct sigaction action {};
     action.sa_handler = OnSignal;
@@ -50,6 +64,7 @@ void RemoveSessionEndHandler()
 {
     signal(SIGTERM, SIG_DFL);
     Notifier.reset();
+    QuitFilter.reset();
     for (int& fd : WakeFds) {
         if (fd >= 0)
             close(fd);

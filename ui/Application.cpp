@@ -5,6 +5,7 @@
 #include "ModalRunner.h"
 #include "WindowIconName.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
@@ -62,10 +63,13 @@ void TApplication::FormDestroyed(TForm* form)
 
 void TApplication::Run()
 {
+    // A halt during start-up (the session ended while a start-up message was open) ends
+    // the program before its window is shown.
+    if (FTerminated)
+        return;
     if (FMainForm)
         FMainForm->Show();
-    if (!FTerminated)
-        QApplication::exec();
+    QApplication::exec();
 }
 
 void TApplication::Terminate()
@@ -84,8 +88,12 @@ void TApplication::Halt()
 
 void TApplication::HandleException(const std::exception& e)
 {
+    // Cancel mode: end a drag and any pressed button, so that nothing repeats behind the box.
     if (QWidget* grabber = QWidget::mouseGrabber())
         grabber->releaseMouse();
+    for (QWidget* w : QApplication::allWidgets())
+        if (auto* button = qobject_cast<QAbstractButton*>(w); button && button->isDown())
+            button->setDown(false);
     const auto* ex = dynamic_cast<const Exception*>(&e);
     if (!ex) {
         ShowLastChanceReport(e);
@@ -103,6 +111,7 @@ void TApplication::HandleException(const std::exception& e)
 
     QMessageBox box(QMessageBox::Critical, FTitle, ExceptionReportText(ex->Message()),
                     QMessageBox::Ok);
+    box.setTextFormat(Qt::PlainText);
     box.setWindowModality(Qt::ApplicationModal);
     RunModal(box);
 
@@ -126,9 +135,8 @@ bool GuardedCall(const std::function<void()>& handler)
         else
             ShowLastChanceReport(e);
     } catch (...) {
-        const Exception unknown(QStringLiteral("Unknown exception"));
-        if (Application)
-            Application->HandleException(unknown);
+        // Not of the program's exception family: the last-chance text, and the program goes on.
+        ShowLastChanceReport(EExternalException(QStringLiteral("External exception")));
     }
     return false;
 }

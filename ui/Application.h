@@ -48,17 +48,12 @@ public:
     void HandleException(const std::exception& e);
     // Ends the event loop at once, without the close sequence (log-off, SIGTERM).
     void Halt();
-    // Set when the session manager announces the end of the session: a close request that
-    // follows halts the program instead of running the window's close sequence.
-    bool SessionEnding() const { return FSessionEnding; }
-    void SetSessionEnding(bool ending) { FSessionEnding = ending; }
 
 private:
     void FormCreated(TForm* form);
     QString FTitle;
     TForm* FMainForm = nullptr;
     bool FTerminated = false;
-    bool FSessionEnding = false;
 };
 
 extern TApplication* Application;

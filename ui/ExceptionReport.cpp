@@ -55,6 +55,7 @@ void ShowLastChanceReport(const std::exception& e)
 {
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Application Error"), LastChanceText(e),
                     QMessageBox::Ok);
+    box.setTextFormat(Qt::PlainText);
     box.setWindowModality(Qt::ApplicationModal);
     RunModal(box);
 }

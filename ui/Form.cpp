@@ -5,6 +5,7 @@
 
 #include <QCloseEvent>
 #include <QFontMetrics>
+#include <QTimer>
 #include <QWidget>
 #include <cstdlib>
 
@@ -33,6 +34,11 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override { FForm->CloseRequested(event); }
+    void moveEvent(QMoveEvent* event) override
+    {
+        QWidget::moveEvent(event);
+        FForm->FrameMayHaveChanged();
+    }
 };
 
 const TClassInfo& TForm::StaticClassInfo()
@@ -166,21 +172,31 @@ void TForm::SetVisible(bool visible)
         Widget()->setVisible(visible);
 }
 
+void TForm::CentreOnScreen()
+{
+    const QSize outer = Widget()->frameGeometry().size();
+    SetBounds((Screen->Width() - outer.width()) / 2, (Screen->Height() - outer.height()) / 2,
+              outer.width(), outer.height());
+}
+
+void TForm::FrameMayHaveChanged()
+{
+    if (FCentrePending && Widget()->frameGeometry().size() != QSize(Width(), Height())) {
+        FCentrePending = false;
+        CentreOnScreen();
+    }
+}
+
 void TForm::Show()
 {
-    const bool centre = !FShownOnce && FPosition == poScreenCenter && Screen && Widget();
-    const auto moveToCentre = [this] {
-        const QSize outer = Widget()->frameGeometry().size();
-        SetBounds((Screen->Width() - outer.width()) / 2, (Screen->Height() - outer.height()) / 2,
-                  outer.width(), outer.height());
-    };
-    if (centre)
-        moveToCentre();
+    if (!FShownOnce && FPosition == poScreenCenter && Screen && Widget()) {
+        CentreOnScreen();
+        FCentrePending = true;
+        QTimer::singleShot(2000, Widget(), [this] { FCentrePending = false; });
+    }
     FShownOnce = true;
     SetVisible(true);
-    // The frame's size may be known only once the window is shown.
-    if (centre && Widget()->frameGeometry().size() != QSize(Width(), Height()))
-        moveToCentre();
+    FrameMayHaveChanged();
     Widget()->raise();
     Widget()->activateWindow();
     // On its first activation the focus goes to the first tab stop that can take it.
@@ -203,10 +219,6 @@ void TForm::CloseRequested(QCloseEvent* event)
     // The window is neither hidden nor destroyed here: the main window ends the event loop,
     // and the application destroys it afterwards.
     event->ignore();
-    if (Application && Application->SessionEnding()) {
-        Application->Halt();
-        return;
-    }
     TCloseAction action = caHide;
     const bool handled = GuardedCall([&] {
         if (OnClose)

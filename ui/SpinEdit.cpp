@@ -45,8 +45,12 @@ protected:
                 });
                 return true;
             }
+            // Ctrl with a letter types a control character (Ctrl+V is 22), which passes: a
+            // paste is not filtered.
+            const bool control = (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) ==
+                                 Qt::ControlModifier;
             const QString text = key->text();
-            if (!text.isEmpty() && !TSpinEdit::IsValidChar(text[0])) {
+            if (!control && !text.isEmpty() && !TSpinEdit::IsValidChar(text[0])) {
                 QApplication::beep();
                 return true;
             }

@@ -44,6 +44,8 @@ DECLARE_EXCEPTION(EOutOfResources, Exception)
 DECLARE_EXCEPTION(EClipboardException, Exception)
 DECLARE_EXCEPTION(EInOutError, Exception)
 DECLARE_EXCEPTION(EThread, Exception)
+// Stands for a thrown object that is not of the program's exception family.
+DECLARE_EXCEPTION(EExternalException, Exception)
 
 // printf-style formatting where every %s takes the next argument and %d a number; used for
 // the fixed message texts so that they can be written exactly as they read.

@@ -9,6 +9,7 @@
 #include "SpinEdit.h"
 #include "Timer.h"
 
+#include <QClipboard>
 #include <QLineEdit>
 #include <QToolButton>
 #include <QtTest>
@@ -141,7 +142,11 @@ void TestControls::spinEditStepsAndFiltersKeys()
     QCOMPARE(f.spin->GetText(), QStringLiteral("12-+3"));
     QVERIFY(!TSpinEdit::IsValidChar(u'\r'));
     QVERIFY(TSpinEdit::IsValidChar(QChar(8))); // backspace
-    QVERIFY(TSpinEdit::IsValidChar(QChar(22))); // Ctrl+V: pasting is not filtered
+    QApplication::clipboard()->setText(QStringLiteral("8x"));
+    f.spin->SetText(QString());
+    QTest::keyClick(f.spin->LineEdit(), Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(f.spin->GetText(), QStringLiteral("8x")); // pasted text is not filtered
+    QCOMPARE(f.spin->Value(), 1);
 }
 
 void TestControls::tabOrderFollowsTabOrderNotCreation()

@@ -80,13 +80,16 @@ void TestDialogs::reportShowsTitleAndDisablesOtherWindows()
     form.SetClientSize(100, 100);
     form.Show();
     bool disabledWhileOpen = false;
-    TDialogRecorder recorder([&](QDialog&) {
+    bool plainText = false;
+    TDialogRecorder recorder([&](QDialog& dialog) {
         disabledWhileOpen = !form.Widget()->isEnabled();
+        plainText = static_cast<QMessageBox&>(dialog).textFormat() == Qt::PlainText;
         return 1;
     });
     Application->SetTitle(QStringLiteral("ZVK Demo   +025.6 \u00B0C"));
     Application->HandleException(ETestError(QStringLiteral("Not Connected")));
     Application->SetTitle(QStringLiteral("ZVK Demo"));
+    QVERIFY(plainText); // a message that looks like markup is shown as it stands
 
     QCOMPARE(recorder.Shown.size(), 1);
     QCOMPARE(recorder.Shown[0].Title, QStringLiteral("ZVK Demo   +025.6 \u00B0C"));
@@ -109,10 +112,13 @@ void TestDialogs::escapingHandlerGoesToReport()
     // Something outside the program's exception family gets the last-chance text, and the
     // program goes on.
     QVERIFY(!GuardedCall([] { throw std::runtime_error("boom"); }));
-    QCOMPARE(recorder.Shown.size(), 2);
+    QVERIFY(!GuardedCall([] { throw 42; }));
+    QCOMPARE(recorder.Shown.size(), 3);
     QCOMPARE(recorder.Shown[0].Text, QStringLiteral("Connect timed out."));
     QCOMPARE(recorder.Shown[1].Title, QStringLiteral("Application Error"));
     QVERIFY(recorder.Shown[1].Text.contains(QStringLiteral("boom.")));
+    QCOMPARE(recorder.Shown[2].Title, QStringLiteral("Application Error"));
+    QVERIFY(recorder.Shown[2].Text.startsWith(QStringLiteral("Exception EExternalException")));
 }
 
 void TestDialogs::saveErrorDialog()
