@@ -72,15 +72,24 @@ bool SameAsciiText(const QString& a, const char* b)
 
 std::optional<TNumber> ParseText(const QString& text)
 {
-    // The user's number format first, then a plain decimal with '.' and no grouping.
+    // The user's number format first, then a plain decimal number (no grouping) written with
+    // the program's decimal separator, which is the user's one too.
+    const QString separator = QLocale::system().decimalPoint();
+    QString plainText = text;
+    if (separator != u".") {
+        if (text.contains(u'.'))
+            plainText.clear();
+        plainText.replace(separator, QStringLiteral("."));
+    }
     QLocale plain = QLocale::c();
     plain.setNumberOptions(QLocale::RejectGroupSeparator);
-    for (const QLocale& locale : {QLocale::system(), plain}) {
+    const std::pair<QLocale, QString> attempts[] = {{QLocale::system(), text}, {plain, plainText}};
+    for (const auto& [locale, candidate] : attempts) {
         bool ok = false;
-        const qint64 whole = locale.toLongLong(text, &ok);
+        const qint64 whole = locale.toLongLong(candidate, &ok);
         if (ok)
             return TNumber{true, whole, 0.0};
-        const double real = locale.toDouble(text, &ok);
+        const double real = locale.toDouble(candidate, &ok);
         if (ok && std::isfinite(real))
             return TNumber{false, 0, real};
     }

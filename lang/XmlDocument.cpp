@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QStringDecoder>
 #include <QXmlStreamReader>
-
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -71,7 +71,12 @@ std::shared_ptr<const TXmlDocument> TXmlDocument::Parse(const QByteArray& data)
     auto doc = std::make_shared<TXmlDocument>();
     QXmlStreamReader reader(data);
     reader.setNamespaceProcessing(false);
-    reader.setEntityExpansionLimit(MaxEntityExpansion);
+    // The reader bounds each reference's expansion, not their sum; a small file that repeats
+    // one large entity could still expand to gigabytes. Every reference starts with "&", so
+    // the per-reference bound is shared out among them.
+    const qint64 references = std::max<qint64>(1, data.count('&'));
+    reader.setEntityExpansionLimit(static_cast<int>(
+        std::clamp<qint64>(MaxExpandedText / references, 1, MaxEntityExpansion)));
     QString encoding;
     // Open elements, innermost last. A pointer stays valid while its element is open: only
     // the innermost element's child list grows.

@@ -162,6 +162,15 @@ void TestXmlDocument::boundsEntityExpansionAndDepth()
     bomb += "]><r a=\"&e;\">&e;</r>";
     QVERIFY(ParseError(bomb).contains(QStringLiteral("expansion limit")));
 
+    // One large entity, each use within the bound, repeated until the sum would be gigabytes.
+    const QByteArray wide = "<!DOCTYPE r [<!ENTITY w \"" + QByteArray(4000, 'w') + "\">]><r a=\"" +
+                            QByteArray("&w;").repeated(200000) + "\"/>";
+    QVERIFY(ParseError(wide).contains(QStringLiteral("expansion limit")));
+    // A few uses of the same entity are fine.
+    const QByteArray few = "<!DOCTYPE r [<!ENTITY w \"" + QByteArray(4000, 'w') + "\">]><r a=\"" +
+                           QByteArray("&w;").repeated(3) + "\"/>";
+    QCOMPARE(TXmlDocument::Parse(few)->DocumentElement().Attributes().at(0).Value.size(), 12000);
+
     const int allowed = TXmlDocument::MaxDepth;
     const QByteArray fits = QByteArray("<a>").repeated(allowed) + QByteArray("</a>").repeated(allowed);
     QCOMPARE(TXmlDocument::Parse(fits)->DocumentElement().NodeName(), QStringLiteral("a"));
