@@ -28,10 +28,26 @@ const TClassInfo& TComponent::StaticClassInfo()
     return info;
 }
 
+namespace {
+// A name is empty or an identifier: a letter or "_", then letters, digits and "_".
+bool IsValidName(const QString& name)
+{
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t c = name[i].unicode();
+        const bool letter = (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_';
+        if (!letter && !(i > 0 && c >= u'0' && c <= u'9'))
+            return false;
+    }
+    return true;
+}
+} // namespace
+
 void TComponent::SetName(const QString& name)
 {
     if (name == FName)
         return;
+    if (!IsValidName(name))
+        throw EComponentError(Format(QStringLiteral("'%s' is not a valid component name"), {name}));
     if (FOwner && !name.isEmpty()) {
         for (TComponent* c : FOwner->FComponents)
             if (c != this && c->FName.compare(name, Qt::CaseInsensitive) == 0)

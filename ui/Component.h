@@ -14,7 +14,7 @@ class TComponent;
 // An event handler takes the sender and returns nothing.
 using TNotifyEvent = std::function<void(TComponent* sender)>;
 
-// Declares the class's published-property table; pair it with DEFINE_CLASS_INFO in the .cpp.
+// Declares the class's published-property table; the .cpp defines StaticClassInfo().
 #define DECLARE_CLASS_INFO                                                                         \
 public:                                                                                            \
     static const TClassInfo& StaticClassInfo();                                                    \
@@ -35,7 +35,8 @@ public:
     bool InheritsFrom(const TClassInfo& cls) const { return ClassInfo().InheritsFrom(cls); }
 
     const QString& Name() const { return FName; }
-    // Raises EComponentError when another component of the same owner has that name.
+    // Raises EComponentError when the name is no identifier or another component of the
+    // same owner has it.
     void SetName(const QString& name);
     int Tag() const { return FTag; }
     void SetTag(int tag) { FTag = tag; }

@@ -53,6 +53,8 @@ void TestComponents::namesAreUniqueAmongOwnerComponents()
     a->SetName(QStringLiteral("Timer1"));
     QVERIFY_THROWS_EXCEPTION(EComponentError, b->SetName(QStringLiteral("timer1")));
     QVERIFY(b->Name().isEmpty());
+    for (const char* bad : {"1 2", "2x", "a-b", "Teplomer\u011b"})
+        QVERIFY_THROWS_EXCEPTION(EComponentError, b->SetName(QString::fromUtf8(bad)));
     b->SetName(QStringLiteral("Timer2"));
     QCOMPARE(owner.FindComponent(QStringLiteral("Timer2")), b);
     QCOMPARE(owner.FindComponent(QStringLiteral("timer2")), nullptr); // lookups are exact
