@@ -29,6 +29,28 @@ QString SourceLine(const QByteArray& data, const QString& encoding, qint64 lineN
     return text.section(u'\n', static_cast<int>(lineNumber - 1), static_cast<int>(lineNumber - 1));
 }
 
+// The reader decodes ahead of the position it reports, so a byte that the encoding does not
+// allow is found here: the first line (counted by LF) that does not decode, or 0.
+qint64 FirstBadlyEncodedLine(const QByteArray& data, const QString& encoding)
+{
+    const QByteArray declared = encoding.isEmpty() ? QByteArray("UTF-8") : encoding.toLatin1();
+    qint64 line = 1;
+    for (qsizetype start = 0; start <= data.size(); ++line) {
+        qsizetype end = data.indexOf('\n', start);
+        if (end < 0)
+            end = data.size();
+        QStringDecoder decoder(declared.constData());
+        if (!decoder.isValid())
+            return 0;
+        // The decoded text is taken, or the lazy conversion would not run at all.
+        const QString text = decoder.decode(QByteArrayView(data).sliced(start, end - start));
+        if (decoder.hasError())
+            return line;
+        start = end + 1;
+    }
+    return 0;
+}
+
 [[noreturn]] void RaiseParseError(const QByteArray& data, const QString& encoding,
                                   const QString& reason, qint64 lineNumber)
 {
@@ -113,8 +135,13 @@ std::shared_ptr<const TXmlDocument> TXmlDocument::Parse(const QByteArray& data)
             break;
         }
     }
-    if (reader.hasError())
-        RaiseParseError(data, encoding, reader.errorString(), reader.lineNumber());
+    if (reader.hasError()) {
+        qint64 line = reader.lineNumber();
+        if (reader.errorString().contains(QLatin1String("incorrectly encoded")))
+            if (const qint64 bad = FirstBadlyEncodedLine(data, encoding); bad > 0)
+                line = bad;
+        RaiseParseError(data, encoding, reader.errorString(), line);
+    }
     if (!haveRoot)
         RaiseParseError(data, encoding, QStringLiteral("No document element."),
                         reader.lineNumber());

@@ -102,10 +102,14 @@ void TestXmlDocument::reportsMalformed_data()
     QTest::newRow("truncated") << QByteArray("<r>\n<a>") << 2 << "<a>";
     QTest::newRow("empty file") << QByteArray() << 1 << "";
     // Windows-1250 bytes in a file that declares no encoding are not UTF-8: an error, not
-    // garbled text. The reader notices it while decoding ahead, on line 1.
+    // garbled text, reported on the line of the offending byte.
     QTest::newRow("undeclared 8-bit text")
-        << QByteArray("<?xml version=\"1.0\"?>\n<r a=\"P\xf8ipojit\"/>") << 1
-        << "<?xml version=\"1.0\"?>";
+        << QByteArray("<?xml version=\"1.0\"?>\n<r a=\"P\xf8ipojit\"/>") << 2
+        << QStringLiteral("<r a=\"P\uFFFDipojit\"/>");
+    QTest::newRow("bad byte further down")
+        << (QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<r>\n") +
+            QByteArray("<a/>\n").repeated(300) + "<b c=\"\xff\"/>\n</r>")
+        << 303 << QStringLiteral("<b c=\"\uFFFD\"/>");
     QTest::newRow("unknown encoding")
         << QByteArray("<?xml version=\"1.0\" encoding=\"x-none\"?><r/>") << 1
         << "<?xml version=\"1.0\" encoding=\"x-none\"?><";
