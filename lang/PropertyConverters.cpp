@@ -47,24 +47,6 @@ QString VariantTypeName(const QVariant& value)
                {VariantTypeName(value), QString::fromLatin1(target)}));
 }
 
-bool SameAsciiText(const QString& a, const char* b)
-{
-    const QString other = QString::fromLatin1(b);
-    if (a.size() != other.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        char16_t x = a[i].unicode();
-        char16_t y = other[i].unicode();
-        if (x >= u'a' && x <= u'z')
-            x = static_cast<char16_t>(x - 32);
-        if (y >= u'a' && y <= u'z')
-            y = static_cast<char16_t>(y - 32);
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
 [[noreturn]] void RaiseRangeError()
 {
     throw ERangeError(QStringLiteral("Range check error"));
@@ -206,7 +188,7 @@ QVariant ToSet(const TTypeInfo& type, const QVariant& value)
         qsizetype ordinal = -1;
         if (base) {
             for (qsizetype k = 0; k < qsizetype(base->Names.size()) && k < 32; ++k)
-                if (SameAsciiText(name, base->Names[k])) {
+                if (SameAsciiText(base->Names[k], name)) {
                     ordinal = k;
                     break;
                 }

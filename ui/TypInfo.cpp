@@ -2,7 +2,6 @@
 
 #include <limits>
 
-namespace {
 bool SameAsciiText(const char* a, const QString& b)
 {
     const qsizetype n = b.size();
@@ -22,6 +21,7 @@ bool SameAsciiText(const char* a, const QString& b)
     return i == n;
 }
 
+namespace {
 const char* const BooleanNames[] = {"False", "True"};
 } // namespace
 

@@ -61,6 +61,9 @@ struct TPropInfo {
     std::function<QVariant(const TComponent&)> Read;
 };
 
+// Whether a name from a table equals a text, ignoring the case of ASCII letters only.
+bool SameAsciiText(const char* name, const QString& text);
+
 struct TClassInfo {
     const char* ClassName;
     const TClassInfo* Parent;
