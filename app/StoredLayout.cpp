@@ -71,8 +71,8 @@ TComponent* CreateComponent(const char* className, TComponent* owner)
     };
     const auto it = factories.find(QString::fromLatin1(className));
     if (it == factories.end())
-        throw EClassNotFound(Format(QStringLiteral("Class %s not found"),
-                                    {QString::fromLatin1(className)}));
+        throw EClassNotFound(
+            Format(QStringLiteral("Class %s not found"), {QString::fromLatin1(className)}));
     return it->second(owner);
 }
 
@@ -151,10 +151,9 @@ void ReadStoredLayout(TForm& form, const TStoredLayout& layout, const THandlerTa
         c->SetName(QString::fromLatin1(stored.Name));
         if (stored.Parent) {
             auto* control = ComponentCast<TControl>(c);
-            TWinControl* parent = *stored.Parent
-                                      ? ComponentCast<TWinControl>(form.FindComponent(
-                                            QString::fromLatin1(stored.Parent)))
-                                      : &form;
+            TWinControl* parent = *stored.Parent ? ComponentCast<TWinControl>(form.FindComponent(
+                                                       QString::fromLatin1(stored.Parent)))
+                                                 : &form;
             if (!control || !parent)
                 Missing("parent", stored.Name);
             control->SetParent(parent);

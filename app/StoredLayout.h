@@ -26,7 +26,7 @@ struct TStoredComponent {
     const char* Parent; // component name of the parent control; "" for the window itself;
                         // nullptr for a non-visual component
     std::vector<TStoredProperty> Properties;
-    std::optional<TFont> Font{}; // own font (the control then no longer follows its parent's)
+    std::optional<TFont> Font{};   // own font (the control then no longer follows its parent's)
     const char* Picture = nullptr; // resource path of an image's picture
     std::vector<std::pair<const char*, const char*>> Events{}; // event name, handler name
 };

@@ -126,8 +126,8 @@ void TfZVKTeplomer::IdTCPClient1Connected(TComponent*)
 {
     txtIP->SetEnabled(false);
     sePort->SetEnabled(false);
-    cmdConnect->SetCaption(Language->GetConstText(QStringLiteral("Odpojit"),
-                                                  QStringLiteral("Odpojit")));
+    cmdConnect->SetCaption(
+        Language->GetConstText(QStringLiteral("Odpojit"), QStringLiteral("Odpojit")));
     Timer1->SetEnabled(true);
     Timer1Timer(Timer1);
 }
@@ -137,8 +137,8 @@ void TfZVKTeplomer::IdTCPClient1Disconnected(TComponent*)
     txtIP->SetEnabled(true);
     sePort->SetEnabled(true);
     pnlTeplota->SetCaption(QString());
-    cmdConnect->SetCaption(Language->GetConstText(QStringLiteral("Připojit"),
-                                                  QStringLiteral("Připojit")));
+    cmdConnect->SetCaption(
+        Language->GetConstText(QStringLiteral("Připojit"), QStringLiteral("Připojit")));
     Timer1->SetEnabled(false);
 }
 

@@ -28,15 +28,24 @@ QString VariantTypeName(const QVariant& value)
     if (!value.isValid() || value.isNull())
         return QStringLiteral("Null");
     switch (value.typeId()) {
-    case QMetaType::QString: return QStringLiteral("String");
-    case QMetaType::Int: return QStringLiteral("Integer");
-    case QMetaType::UInt: return QStringLiteral("LongWord");
-    case QMetaType::LongLong: return QStringLiteral("Int64");
-    case QMetaType::ULongLong: return QStringLiteral("UInt64");
-    case QMetaType::Double: return QStringLiteral("Double");
-    case QMetaType::Float: return QStringLiteral("Single");
-    case QMetaType::Bool: return QStringLiteral("Boolean");
-    default: return QString::fromLatin1(value.typeName());
+    case QMetaType::QString:
+        return QStringLiteral("String");
+    case QMetaType::Int:
+        return QStringLiteral("Integer");
+    case QMetaType::UInt:
+        return QStringLiteral("LongWord");
+    case QMetaType::LongLong:
+        return QStringLiteral("Int64");
+    case QMetaType::ULongLong:
+        return QStringLiteral("UInt64");
+    case QMetaType::Double:
+        return QStringLiteral("Double");
+    case QMetaType::Float:
+        return QStringLiteral("Single");
+    case QMetaType::Bool:
+        return QStringLiteral("Boolean");
+    default:
+        return QString::fromLatin1(value.typeName());
     }
 }
 

@@ -37,8 +37,8 @@ QVariant ConvertForProperty(const TTypeInfo& type, const QVariant& value)
     case TTypeKind::Unknown:
         break;
     }
-    throw EPropertyError(Format(QStringLiteral("Invalid property type: %s"),
-                                {QString::fromLatin1(type.Name)}));
+    throw EPropertyError(
+        Format(QStringLiteral("Invalid property type: %s"), {QString::fromLatin1(type.Name)}));
 }
 
 } // namespace

@@ -21,7 +21,8 @@ QString SourceLine(const QByteArray& data, const QString& encoding, qint64 lineN
     if (decoder.isValid()) {
         text = decoder.decode(data);
     } else {
-        QStringDecoder fallback(QStringConverter::encodingForData(data).value_or(QStringConverter::Utf8));
+        QStringDecoder fallback(
+            QStringConverter::encodingForData(data).value_or(QStringConverter::Utf8));
         text = fallback.decode(data);
     }
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -55,8 +56,7 @@ qint64 FirstBadlyEncodedLine(const QByteArray& data, const QString& encoding)
                                   const QString& reason, qint64 lineNumber)
 {
     throw EXmlParseError(reason + QLatin1String("\r\nLine: ") + QString::number(lineNumber) +
-                         QLatin1String("\r\n") +
-                         SourceLine(data, encoding, lineNumber).left(40));
+                         QLatin1String("\r\n") + SourceLine(data, encoding, lineNumber).left(40));
 }
 
 [[noreturn]] void RaiseFileError(const QString& path, const QString& reason)
@@ -97,8 +97,8 @@ std::shared_ptr<const TXmlDocument> TXmlDocument::Parse(const QByteArray& data)
     // one large entity could still expand to gigabytes. Every reference starts with "&", so
     // the per-reference bound is shared out among them.
     const qint64 references = std::max<qint64>(1, data.count('&'));
-    reader.setEntityExpansionLimit(static_cast<int>(
-        std::clamp<qint64>(MaxExpandedText / references, 1, MaxEntityExpansion)));
+    reader.setEntityExpansionLimit(
+        static_cast<int>(std::clamp<qint64>(MaxExpandedText / references, 1, MaxEntityExpansion)));
     QString encoding;
     // Open elements, innermost last. A pointer stays valid while its element is open: only
     // the innermost element's child list grows.
@@ -168,7 +168,8 @@ std::shared_ptr<const TXmlDocument> TXmlDocument::LoadFromFile(const QString& pa
         data.resize(st.st_size);
         qint64 done = 0;
         while (done < data.size()) {
-            const ssize_t n = ::read(fd, data.data() + done, static_cast<size_t>(data.size() - done));
+            const ssize_t n =
+                ::read(fd, data.data() + done, static_cast<size_t>(data.size() - done));
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0) {

@@ -34,7 +34,8 @@ void TIdConnectThread::Start()
     try {
         FThread = std::thread(&TIdConnectThread::Execute, this);
     } catch (const std::system_error& e) {
-        throw EThread(Format(RSId::ThreadCreationError, {QString::fromStdString(e.code().message())}));
+        throw EThread(
+            Format(RSId::ThreadCreationError, {QString::fromStdString(e.code().message())}));
     }
 }
 

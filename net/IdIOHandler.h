@@ -12,9 +12,8 @@ public:
     virtual void Close() = 0;
     // Opens a socket, binds it, resolves host and connects to it; timeout as for
     // TIdTCPClient::OpenConnection.
-    virtual void ConnectClient(const QString& host, int port, const QString& boundIP,
-                               int boundPort, int boundPortMin, int boundPortMax,
-                               int timeout) = 0;
+    virtual void ConnectClient(const QString& host, int port, const QString& boundIP, int boundPort,
+                               int boundPortMin, int boundPortMax, int timeout) = 0;
     virtual bool Connected() = 0;
     virtual void Open() = 0;
     // True when data (or the peer's close) is waiting; raises EIdConnClosedGracefully when

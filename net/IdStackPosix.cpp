@@ -3,8 +3,8 @@
 #include "IdIPv4Text.h"
 #include "IdSocketErrors.h"
 
-#include <arpa/inet.h>
 #include <algorithm>
+#include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -91,8 +91,7 @@ int TIdStackPosix::WSBind(TIdStackSocketHandle s, int, const QString& ip, int po
     return 0;
 }
 
-int TIdStackPosix::WSConnect(TIdStackSocketHandle s, int, const QString& ip, int port,
-                             int cancelFd)
+int TIdStackPosix::WSConnect(TIdStackSocketHandle s, int, const QString& ip, int port, int cancelFd)
 {
     sockaddr_in addr;
     if (!MakeAddress(ip, port, addr))

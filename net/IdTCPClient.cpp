@@ -41,8 +41,8 @@ void TIdTCPClient::OpenConnection(int timeoutMs)
     try {
         FIOHandler->Open();
         ResetConnection();
-        FIOHandler->ConnectClient(FHost, FPort, FBoundIP, FBoundPort, FBoundPortMin,
-                                  FBoundPortMax, timeoutMs);
+        FIOHandler->ConnectClient(FHost, FPort, FBoundIP, FBoundPort, FBoundPortMin, FBoundPortMax,
+                                  timeoutMs);
         DoStatus(hsConnected, RSId::StatusConnected);
         DoOnConnected();
     } catch (...) {

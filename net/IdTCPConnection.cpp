@@ -129,8 +129,8 @@ int TIdTCPConnection::ReadFromStack(bool raiseIfClosed, int timeout, bool raiseO
         FRecvBuffer.SetSize(size);
         count = FIOHandler->Recv(FRecvBuffer.Memory(), size);
         FClosedGracefully = count == 0;
-        if (count == Id_SOCKET_ERROR
-            && GStack()->CheckForSocketError(count, {Id_WSAESHUTDOWN, Id_WSAECONNABORTED})) {
+        if (count == Id_SOCKET_ERROR &&
+            GStack()->CheckForSocketError(count, {Id_WSAESHUTDOWN, Id_WSAECONNABORTED})) {
             const int code = TIdStack::LastError();
             count = 0;
             DisconnectSocket();

@@ -77,7 +77,8 @@ void TApplication::Terminate()
     FTerminated = true;
     // exit(), not quit(): Qt's quit first asks every window to close, and the main window
     // has just run its close sequence.
-    QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
 }
 
 void TApplication::Halt()

@@ -12,8 +12,7 @@ const TClassInfo& TButton::StaticClassInfo()
             Published<C>("Caption", &TypeInfos::TCaption, &C::Caption, &C::SetCaption),
             Published<C>("Default", &TypeInfos::Boolean, &C::Default, &C::SetDefault),
             Published<C>("Cancel", &TypeInfos::Boolean, &C::Cancel, &C::SetCancel),
-            Published<C>("ModalResult", &TypeInfos::Integer, &C::ModalResult,
-                         &C::SetModalResult),
+            Published<C>("ModalResult", &TypeInfos::Integer, &C::ModalResult, &C::SetModalResult),
         }};
     return info;
 }

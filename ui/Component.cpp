@@ -16,15 +16,14 @@ TComponent::~TComponent()
 
 const TClassInfo& TComponent::StaticClassInfo()
 {
-    static const TClassInfo info{
-        "TComponent",
-        nullptr,
-        {
-            Published<TComponent>("Name", &TypeInfos::TComponentName, &TComponent::Name,
-                                  &TComponent::SetName),
-            Published<TComponent>("Tag", &TypeInfos::Integer, &TComponent::Tag,
-                                  &TComponent::SetTag),
-        }};
+    static const TClassInfo info{"TComponent",
+                                 nullptr,
+                                 {
+                                     Published<TComponent>("Name", &TypeInfos::TComponentName,
+                                                           &TComponent::Name, &TComponent::SetName),
+                                     Published<TComponent>("Tag", &TypeInfos::Integer,
+                                                           &TComponent::Tag, &TComponent::SetTag),
+                                 }};
     return info;
 }
 

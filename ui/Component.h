@@ -18,7 +18,10 @@ using TNotifyEvent = std::function<void(TComponent* sender)>;
 #define DECLARE_CLASS_INFO                                                                         \
 public:                                                                                            \
     static const TClassInfo& StaticClassInfo();                                                    \
-    const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+    const TClassInfo& ClassInfo() const override                                                   \
+    {                                                                                              \
+        return StaticClassInfo();                                                                  \
+    }
 
 // A named part of the program. Each component is owned by another (or by nobody) and is
 // destroyed with its owner; the owner keeps its components in creation order.

@@ -56,13 +56,21 @@ QCursor LoadHandCursor()
 QCursor CursorShape(TCursor cursor)
 {
     switch (cursor) {
-    case crHandPoint: return LoadHandCursor();
-    case crHourGlass: return QCursor(Qt::WaitCursor);
-    case crIBeam: return QCursor(Qt::IBeamCursor);
-    case crCross: return QCursor(Qt::CrossCursor);
-    case crSizeAll: return QCursor(Qt::SizeAllCursor);
-    case crNo: return QCursor(Qt::ForbiddenCursor);
-    case crNone: return QCursor(Qt::BlankCursor);
-    default: return QCursor(Qt::ArrowCursor);
+    case crHandPoint:
+        return LoadHandCursor();
+    case crHourGlass:
+        return QCursor(Qt::WaitCursor);
+    case crIBeam:
+        return QCursor(Qt::IBeamCursor);
+    case crCross:
+        return QCursor(Qt::CrossCursor);
+    case crSizeAll:
+        return QCursor(Qt::SizeAllCursor);
+    case crNo:
+        return QCursor(Qt::ForbiddenCursor);
+    case crNone:
+        return QCursor(Qt::BlankCursor);
+    default:
+        return QCursor(Qt::ArrowCursor);
     }
 }

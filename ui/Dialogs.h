@@ -6,7 +6,17 @@ class QDialog;
 
 enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
 enum TMsgDlgBtn {
-    mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll, mbYesToAll, mbHelp
+    mbYes,
+    mbNo,
+    mbOK,
+    mbCancel,
+    mbAbort,
+    mbRetry,
+    mbIgnore,
+    mbAll,
+    mbNoToAll,
+    mbYesToAll,
+    mbHelp
 };
 using TMsgDlgButtons = quint32; // bit n set for TMsgDlgBtn n
 
@@ -19,8 +29,17 @@ constexpr TMsgDlgButtons MsgButtons(std::initializer_list<TMsgDlgBtn> buttons)
 }
 
 enum : int {
-    mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6,
-    mrNo = 7, mrAll = 8, mrNoToAll = 9, mrYesToAll = 10
+    mrNone = 0,
+    mrOk = 1,
+    mrCancel = 2,
+    mrAbort = 3,
+    mrRetry = 4,
+    mrIgnore = 5,
+    mrYes = 6,
+    mrNo = 7,
+    mrAll = 8,
+    mrNoToAll = 9,
+    mrYesToAll = 10
 };
 
 // Builds the message dialog (not yet shown); the caller owns it.

@@ -31,8 +31,8 @@ RaiseSite LocateRaiseSite(const void* address)
                                            reinterpret_cast<quintptr>(info.dli_fbase));
     }
     if (site.Module.isEmpty())
-        site.Module = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(
-            u'/', -1);
+        site.Module =
+            QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(u'/', -1);
     return site;
 }
 } // namespace
@@ -40,13 +40,13 @@ RaiseSite LocateRaiseSite(const void* address)
 QString LastChanceText(const std::exception& e)
 {
     const auto* ex = dynamic_cast<const Exception*>(&e);
-    const QString className = ex ? QString::fromLatin1(ex->ClassName())
-                                 : QStringLiteral("std::exception");
+    const QString className =
+        ex ? QString::fromLatin1(ex->ClassName()) : QStringLiteral("std::exception");
     const QString message = ex ? ex->Message() : QString::fromUtf8(e.what());
     const RaiseSite site = LocateRaiseSite(ex ? ex->RaiseAddress() : nullptr);
     const QString address = QStringLiteral("%1").arg(site.Offset, 8, 16, QChar(u'0')).toUpper();
-    const QString period = !message.isEmpty() && !message.endsWith(u'.') ? QStringLiteral(".")
-                                                                         : QString();
+    const QString period =
+        !message.isEmpty() && !message.endsWith(u'.') ? QStringLiteral(".") : QString();
     return Format(QStringLiteral("Exception %s in module %s at %s.\r\n%s%s\r\n"),
                   {className, site.Module, address, message, period});
 }

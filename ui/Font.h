@@ -8,9 +8,9 @@ using TFontStyles = quint32; // bit n set for TFontStyle n
 
 // Colours keep the system's value numbering: negative values name system colours.
 enum : int {
-    clBtnFace = -16777201,   // 0xFF00000F
+    clBtnFace = -16777201,    // 0xFF00000F
     clWindowText = -16777208, // 0xFF000008
-    clWindow = -16777211,    // 0xFF000005
+    clWindow = -16777211,     // 0xFF000005
 };
 
 // A control's font as stored: a height in pixels (negative: character height without the

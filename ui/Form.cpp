@@ -10,10 +10,10 @@
 #include <cstdlib>
 
 namespace {
-const char* const BorderStyleNames[] = {"bsNone",       "bsSingle",     "bsSizeable",
-                                        "bsDialog",     "bsToolWindow", "bsSizeToolWin"};
+const char* const BorderStyleNames[] = {"bsNone",   "bsSingle",     "bsSizeable",
+                                        "bsDialog", "bsToolWindow", "bsSizeToolWin"};
 const char* const BorderIconNames[] = {"biSystemMenu", "biMinimize", "biMaximize", "biHelp"};
-const char* const PositionNames[] = {"poDesigned",       "poDefault",         "poDefaultPosOnly",
+const char* const PositionNames[] = {"poDesigned",        "poDefault",        "poDefaultPosOnly",
                                      "poDefaultSizeOnly", "poScreenCenter",   "poDesktopCenter",
                                      "poMainFormCenter",  "poOwnerFormCenter"};
 } // namespace
@@ -49,8 +49,7 @@ const TClassInfo& TForm::StaticClassInfo()
         &TWinControl::StaticClassInfo(),
         {
             Published<C>("Caption", &TypeInfos::TCaption, &C::Caption, &C::SetCaption),
-            Published<C>("ClientWidth", &TypeInfos::Integer, &C::ClientWidth,
-                         &C::SetClientWidth),
+            Published<C>("ClientWidth", &TypeInfos::Integer, &C::ClientWidth, &C::SetClientWidth),
             Published<C>("ClientHeight", &TypeInfos::Integer, &C::ClientHeight,
                          &C::SetClientHeight),
             Published<C>("BorderStyle", &TypeInfos::TFormBorderStyle, &C::BorderStyle,

@@ -27,8 +27,8 @@ protected:
     void mousePressEvent(QMouseEvent* e) override { FPressed = e->button() == Qt::LeftButton; }
     void mouseReleaseEvent(QMouseEvent* e) override
     {
-        const bool click = FPressed && e->button() == Qt::LeftButton &&
-                           rect().contains(e->position().toPoint());
+        const bool click =
+            FPressed && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint());
         FPressed = false;
         if (click)
             FImage->Click();
@@ -50,8 +50,7 @@ const TClassInfo& TImage::StaticClassInfo()
             Published<C>("Stretch", &TypeInfos::Boolean, &C::Stretch, &C::SetStretch),
             Published<C>("AutoSize", &TypeInfos::Boolean, &C::AutoSize, &C::SetAutoSize),
             Published<C>("Center", &TypeInfos::Boolean, &C::Center, &C::SetCenter),
-            Published<C>("Transparent", &TypeInfos::Boolean, &C::Transparent,
-                         &C::SetTransparent),
+            Published<C>("Transparent", &TypeInfos::Boolean, &C::Transparent, &C::SetTransparent),
         }};
     return info;
 }

@@ -40,8 +40,7 @@ const TClassInfo& TLabel::StaticClassInfo()
             Published<C>("AutoSize", &TypeInfos::Boolean, &C::AutoSize, &C::SetAutoSize),
             Published<C>("WordWrap", &TypeInfos::Boolean, &C::WordWrap, &C::SetWordWrap),
             Published<C>("Alignment", &TypeInfos::TAlignment, &C::Alignment, &C::SetAlignment),
-            Published<C>("Transparent", &TypeInfos::Boolean, &C::Transparent,
-                         &C::SetTransparent),
+            Published<C>("Transparent", &TypeInfos::Boolean, &C::Transparent, &C::SetTransparent),
         }};
     return info;
 }
@@ -59,9 +58,12 @@ int TLabel::TextFlags() const
 int AlignmentFlag(TAlignment alignment)
 {
     switch (alignment) {
-    case taRightJustify: return Qt::AlignRight;
-    case taCenter: return Qt::AlignHCenter;
-    case taLeftJustify: break;
+    case taRightJustify:
+        return Qt::AlignRight;
+    case taCenter:
+        return Qt::AlignHCenter;
+    case taLeftJustify:
+        break;
     }
     return Qt::AlignLeft;
 }

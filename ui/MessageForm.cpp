@@ -20,22 +20,32 @@ struct ButtonInfo {
 
 // In layout order, indexed by TMsgDlgBtn.
 const ButtonInfo Buttons[] = {
-    {"Yes", "&Yes", mrYes},          {"No", "&No", mrNo},
-    {"OK", "OK", mrOk},              {"Cancel", "Cancel", mrCancel},
-    {"Abort", "&Abort", mrAbort},    {"Retry", "&Retry", mrRetry},
-    {"Ignore", "&Ignore", mrIgnore}, {"All", "&All", mrAll},
-    {"NoToAll", "N&o to All", mrNoToAll}, {"YesToAll", "Yes to &All", mrYesToAll},
+    {"Yes", "&Yes", mrYes},
+    {"No", "&No", mrNo},
+    {"OK", "OK", mrOk},
+    {"Cancel", "Cancel", mrCancel},
+    {"Abort", "&Abort", mrAbort},
+    {"Retry", "&Retry", mrRetry},
+    {"Ignore", "&Ignore", mrIgnore},
+    {"All", "&All", mrAll},
+    {"NoToAll", "N&o to All", mrNoToAll},
+    {"YesToAll", "Yes to &All", mrYesToAll},
     {"Help", "&Help", mrNone},
 };
 
 QString Caption(TMsgDlgType type)
 {
     switch (type) {
-    case mtWarning: return QStringLiteral("Warning");
-    case mtError: return QStringLiteral("Error");
-    case mtInformation: return QStringLiteral("Information");
-    case mtConfirmation: return QStringLiteral("Confirm");
-    case mtCustom: break;
+    case mtWarning:
+        return QStringLiteral("Warning");
+    case mtError:
+        return QStringLiteral("Error");
+    case mtInformation:
+        return QStringLiteral("Information");
+    case mtConfirmation:
+        return QStringLiteral("Confirm");
+    case mtCustom:
+        break;
     }
     return Application ? Application->Title() : QCoreApplication::applicationName();
 }
@@ -43,10 +53,14 @@ QString Caption(TMsgDlgType type)
 QStyle::StandardPixmap IconOf(TMsgDlgType type)
 {
     switch (type) {
-    case mtWarning: return QStyle::SP_MessageBoxWarning;
-    case mtError: return QStyle::SP_MessageBoxCritical;
-    case mtInformation: return QStyle::SP_MessageBoxInformation;
-    default: return QStyle::SP_MessageBoxQuestion;
+    case mtWarning:
+        return QStyle::SP_MessageBoxWarning;
+    case mtError:
+        return QStyle::SP_MessageBoxCritical;
+    case mtInformation:
+        return QStyle::SP_MessageBoxInformation;
+    default:
+        return QStyle::SP_MessageBoxQuestion;
     }
 }
 
@@ -80,8 +94,9 @@ TMessageForm::TMessageForm(const QString& msg, TMsgDlgType type, TMsgDlgButtons 
         if (Has(buttons, static_cast<TMsgDlgBtn>(b))) {
             ++count;
             const QString caption = QString::fromLatin1(Buttons[b].Caption);
-            buttonWidth = std::max(buttonWidth,
-                                   fm.size(Qt::TextShowMnemonic | Qt::TextSingleLine, caption).width() + 8);
+            buttonWidth =
+                std::max(buttonWidth,
+                         fm.size(Qt::TextShowMnemonic | Qt::TextSingleLine, caption).width() + 8);
         }
 
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -135,9 +150,13 @@ TMessageForm::TMessageForm(const QString& msg, TMsgDlgType type, TMsgDlgButtons 
         x += buttonWidth + buttonGap;
     }
 
-    const auto find = [&](TMsgDlgBtn b) { return findChild<QPushButton*>(QString::fromLatin1(Buttons[b].Name)); };
+    const auto find = [&](TMsgDlgBtn b) {
+        return findChild<QPushButton*>(QString::fromLatin1(Buttons[b].Name));
+    };
     FDefault = Has(buttons, mbOK) ? find(mbOK) : Has(buttons, mbYes) ? find(mbYes) : find(mbRetry);
-    FCancel = Has(buttons, mbCancel) ? find(mbCancel) : Has(buttons, mbNo) ? find(mbNo) : find(mbOK);
+    FCancel = Has(buttons, mbCancel) ? find(mbCancel)
+              : Has(buttons, mbNo)   ? find(mbNo)
+                                     : find(mbOK);
     if (FDefault) {
         FDefault->setDefault(true);
         FDefault->setFocus();

@@ -22,10 +22,10 @@ protected:
             if (cut == bvNone)
                 return;
             if (cut != bvSpace) {
-                const QColor topLeft = pal.color(cut == bvLowered ? QPalette::Dark
-                                                                  : QPalette::Light);
-                const QColor bottomRight = pal.color(cut == bvLowered ? QPalette::Light
-                                                                      : QPalette::Dark);
+                const QColor topLeft =
+                    pal.color(cut == bvLowered ? QPalette::Dark : QPalette::Light);
+                const QColor bottomRight =
+                    pal.color(cut == bvLowered ? QPalette::Light : QPalette::Dark);
                 for (int i = 0; i < FPanel->BevelWidth(); ++i) {
                     const QRect b = r.adjusted(i, i, -i, -i);
                     p.setPen(topLeft);
@@ -50,8 +50,8 @@ protected:
         const int band = fm.height();
         const QRect textRect(r.left(), r.top() + (r.height() - band) / 2, r.width(), band);
         const int align = Qt::AlignTop | Qt::TextSingleLine | AlignmentFlag(FPanel->Alignment());
-        p.setPen(pal.color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                           QPalette::WindowText));
+        p.setPen(
+            pal.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
         p.drawText(textRect, align, FPanel->Caption());
     }
 
@@ -75,8 +75,7 @@ const TClassInfo& TPanel::StaticClassInfo()
             Published<C>("BevelInner", &TypeInfos::TBevelCut, &C::BevelInner, &C::SetBevelInner),
             Published<C>("BevelOuter", &TypeInfos::TBevelCut, &C::BevelOuter, &C::SetBevelOuter),
             Published<C>("BevelWidth", &TypeInfos::Integer, &C::BevelWidth, &C::SetBevelWidth),
-            Published<C>("BorderWidth", &TypeInfos::Integer, &C::BorderWidth,
-                         &C::SetBorderWidth),
+            Published<C>("BorderWidth", &TypeInfos::Integer, &C::BorderWidth, &C::SetBorderWidth),
             Published<C>("Alignment", &TypeInfos::TAlignment, &C::Alignment, &C::SetAlignment),
             Published<C>("Color", &TypeInfos::TColor, &C::Color, &C::SetColor),
         }};

@@ -40,15 +40,14 @@ protected:
         } else if (event->type() == QEvent::KeyPress) {
             auto* key = static_cast<QKeyEvent*>(event);
             if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) {
-                GuardedCall([&] {
-                    key->key() == Qt::Key_Up ? FSpin->UpClick() : FSpin->DownClick();
-                });
+                GuardedCall(
+                    [&] { key->key() == Qt::Key_Up ? FSpin->UpClick() : FSpin->DownClick(); });
                 return true;
             }
             // Ctrl with a letter types a control character (Ctrl+V is 22), which passes: a
             // paste is not filtered.
-            const bool control = (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) ==
-                                 Qt::ControlModifier;
+            const bool control =
+                (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) == Qt::ControlModifier;
             const QString text = key->text();
             if (!control && !text.isEmpty() && !TSpinEdit::IsValidChar(text[0])) {
                 QApplication::beep();

@@ -7,8 +7,7 @@
 #include <cstdlib>
 
 Exception::Exception(QString message)
-    : FMessage(std::move(message)), FUtf8(FMessage.toUtf8()),
-      FAddress(__builtin_return_address(0))
+    : FMessage(std::move(message)), FUtf8(FMessage.toUtf8()), FAddress(__builtin_return_address(0))
 {
 }
 
@@ -48,10 +47,10 @@ QString Format(const QString& format, const QStringList& args)
 
 QString ProgramDirectory()
 {
-    QString dir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
-                                               : QFileInfo(QStringLiteral("/proc/self/exe"))
-                                                     .canonicalFilePath()
-                                                     .section(u'/', 0, -2);
+    QString dir =
+        QCoreApplication::instance()
+            ? QCoreApplication::applicationDirPath()
+            : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(u'/', 0, -2);
     if (!dir.endsWith(u'/'))
         dir += u'/';
     return dir;

@@ -58,7 +58,11 @@ const TTypeInfo Word{"Word", K::Integer, 0, 65535};
 const TTypeInfo SmallInt{"SmallInt", K::Integer, -32768, 32767};
 const TTypeInfo Byte{"Byte", K::Integer, 0, 255};
 const TTypeInfo ShortInt{"ShortInt", K::Integer, -128, 127};
-const TTypeInfo Int64{"Int64", K::Int64, 0, 0, std::numeric_limits<qint64>::min(),
+const TTypeInfo Int64{"Int64",
+                      K::Int64,
+                      0,
+                      0,
+                      std::numeric_limits<qint64>::min(),
                       std::numeric_limits<qint64>::max()};
 const TTypeInfo Boolean{"Boolean", K::Enumeration, 0, 1, 0, 0, BooleanNames};
 const TTypeInfo AnsiChar{"Char", K::Char, 0, 255};

@@ -146,12 +146,13 @@ template <class C, class Getter, class Setter>
 TPropInfo Published(const char* name, const TTypeInfo* type, Getter get, Setter set)
 {
     using T = typename PropDetail::ArgOf<Setter>::Type;
-    return TPropInfo{
-        name, type,
-        [set](TComponent& c, const QVariant& v) {
-            (static_cast<C&>(c).*set)(PropDetail::FromValue<T>(v));
-        },
-        [get](const TComponent& c) { return PropDetail::ToValue((static_cast<const C&>(c).*get)()); }};
+    return TPropInfo{name, type,
+                     [set](TComponent& c, const QVariant& v) {
+                         (static_cast<C&>(c).*set)(PropDetail::FromValue<T>(v));
+                     },
+                     [get](const TComponent& c) {
+                         return PropDetail::ToValue((static_cast<const C&>(c).*get)());
+                     }};
 }
 
 // A published property that has no value conversion (class, method and other kinds):

@@ -12,11 +12,11 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QtTest>
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
-#include <QtTest>
 
 // The main window against a thermometer simulator on loopback.
 class TestConnection : public QObject {

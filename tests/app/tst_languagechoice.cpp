@@ -38,19 +38,22 @@ void TestLanguageChoice::readsFirstLineFromSeventhCharacter_data()
     QTest::newRow("CR LF") << QByteArray("[LNG]=english.lng.xml\r\n") << "english.lng.xml";
     QTest::newRow("LF") << QByteArray("[LNG]=english.lng.xml\n") << "english.lng.xml";
     QTest::newRow("no line end") << QByteArray("[LNG]=english.lng.xml") << "english.lng.xml";
-    QTest::newRow("any six characters") << QByteArray("xxxxxxenglish.lng.xml\r\n")
-                                        << "english.lng.xml";
-    QTest::newRow("backslash form") << QByteArray("[LNG]=\\english.lng.xml\r\n")
-                                    << "\\english.lng.xml";
-    QTest::newRow("later lines ignored") << QByteArray("[LNG]=a.xml\r\n[LNG]=b.xml\r\n")
-                                         << "a.xml";
-    QTest::newRow("end-of-file byte") << QByteArray("[LNG]=a.xml\x1a" "b") << "a.xml";
+    QTest::newRow("any six characters")
+        << QByteArray("xxxxxxenglish.lng.xml\r\n") << "english.lng.xml";
+    QTest::newRow("backslash form")
+        << QByteArray("[LNG]=\\english.lng.xml\r\n") << "\\english.lng.xml";
+    QTest::newRow("later lines ignored") << QByteArray("[LNG]=a.xml\r\n[LNG]=b.xml\r\n") << "a.xml";
+    QTest::newRow("end-of-file byte") << QByteArray("[LNG]=a.xml\x1a"
+                                                    "b")
+                                      << "a.xml";
     QTest::newRow("lone CR dropped") << QByteArray("[LNG]=a\r.xml\n") << "a.xml";
     QTest::newRow("nothing is trimmed") << QByteArray("[LNG]= a.xml \r\n") << " a.xml ";
     QTest::newRow("six characters") << QByteArray("[LNG]=\r\n") << "";
     QTest::newRow("shorter line") << QByteArray("[LNG]\r\nxxxxxxb.xml") << "";
     QTest::newRow("empty file") << QByteArray() << "";
-    QTest::newRow("UTF-8 name") << QByteArray("[LNG]=\xc4\x8d" "esky.xml") << "\u010Desky.xml";
+    QTest::newRow("UTF-8 name") << QByteArray("[LNG]=\xc4\x8d"
+                                              "esky.xml")
+                                << "\u010Desky.xml";
 }
 
 void TestLanguageChoice::readsFirstLineFromSeventhCharacter()

@@ -99,15 +99,17 @@ void TestMainWindow::storedGeometryAndTree()
     QStringList created;
     for (int i = 0; i < F->ComponentCount(); ++i)
         created.append(F->Components(i)->Name());
-    QCOMPARE(created, (QStringList{"GroupBox1", "Label1", "Label2", "Image1", "Image2", "txtIP",
-                                   "sePort", "cmdConnect", "pnlTeplota", "Timer1",
-                                   "IdTCPClient1"}));
+    QCOMPARE(created,
+             (QStringList{"GroupBox1", "Label1", "Label2", "Image1", "Image2", "txtIP", "sePort",
+                          "cmdConnect", "pnlTeplota", "Timer1", "IdTCPClient1"}));
     QCOMPARE(F->ControlCount(), 2);
     QCOMPARE(F->Controls(0), F->GroupBox1);
     QCOMPARE(F->Controls(1), F->pnlTeplota);
     QCOMPARE(F->GroupBox1->ControlCount(), 7);
 
-    const auto rect = [](TControl* c) { return QRect(c->Left(), c->Top(), c->Width(), c->Height()); };
+    const auto rect = [](TControl* c) {
+        return QRect(c->Left(), c->Top(), c->Width(), c->Height());
+    };
     QCOMPARE(QSize(F->ClientWidth(), F->ClientHeight()), QSize(298, 258));
     QCOMPARE(F->Widget()->size(), QSize(298, 258));
     QCOMPARE(rect(F->GroupBox1), QRect(8, 8, 281, 113));
@@ -187,12 +189,12 @@ void TestMainWindow::handCursorOverTheFlagsOnly()
     }
     // Elsewhere each control shows its own: the text cursor over the edit fields, the arrow
     // over the rest.
-    for (TControl* c : std::initializer_list<TControl*>{F, F->GroupBox1, F->Label1, F->Label2,
-                                                       F->txtIP, F->sePort, F->cmdConnect,
-                                                       F->pnlTeplota})
+    for (TControl* c :
+         std::initializer_list<TControl*>{F, F->GroupBox1, F->Label1, F->Label2, F->txtIP,
+                                          F->sePort, F->cmdConnect, F->pnlTeplota})
         QCOMPARE(c->Cursor(), crDefault);
     for (TControl* c : std::initializer_list<TControl*>{F, F->GroupBox1, F->Label1, F->Label2,
-                                                       F->cmdConnect, F->pnlTeplota})
+                                                        F->cmdConnect, F->pnlTeplota})
         QCOMPARE(c->Widget()->cursor().shape(), Qt::ArrowCursor);
     QCOMPARE(F->txtIP->Widget()->cursor().shape(), Qt::IBeamCursor);
     QCOMPARE(F->sePort->LineEdit()->cursor().shape(), Qt::IBeamCursor);
@@ -213,8 +215,8 @@ void TestMainWindow::flagPictures()
     QCOMPARE(british.size(), QSize(29, 16));
     QCOMPARE(british.format(), QImage::Format_Indexed8);
     QCOMPARE(british.pixelColor(14, 8), QColor(185, 35, 65)); // the centre of the red cross
-    QCOMPARE(british.pixelColor(10, 1), QColor(10, 49, 98));   // blue field
-    QVERIFY(british.colorCount() > 3);                         // smoothed edges
+    QCOMPARE(british.pixelColor(10, 1), QColor(10, 49, 98));  // blue field
+    QVERIFY(british.colorCount() > 3);                        // smoothed edges
     QVERIFY(F->Image2->AutoSize());
     QCOMPARE(F->Image2->Widget()->size(), QSize(29, 16));
 }
@@ -224,7 +226,12 @@ void TestMainWindow::noChangeEventWhileTheLayoutIsRead()
     static const TStoredLayout layout{
         "TProbeForm",
         {"TForm", "Probe", "", {{"ClientWidth", Ord(50)}, {"ClientHeight", Ord(40)}}},
-        {{"TEdit", "Edit1", "", {{"Text", Text(u"stored")}}, std::nullopt, nullptr,
+        {{"TEdit",
+          "Edit1",
+          "",
+          {{"Text", Text(u"stored")}},
+          std::nullopt,
+          nullptr,
           {{"OnChange", "Changed"}}}}};
     int changes = 0;
     THandlerTable handlers;

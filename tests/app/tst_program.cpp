@@ -13,7 +13,8 @@ private slots:
     void missingLayoutEndsWithLastChanceReport();
 
 private:
-    QString Run(const QString& mode, int& exitCode, const std::function<void(QProcess&)>& during = {});
+    QString Run(const QString& mode, int& exitCode,
+                const std::function<void(QProcess&)>& during = {});
     QByteArray Saved() const;
 
     // The program is copied into a directory of its own, where it keeps "lng.ini".
@@ -28,7 +29,8 @@ void TestProgram::init()
     QVERIFY(QFile::copy(QStringLiteral(ZVK_PROBE), FProgram));
     const QString sources = QFileInfo(QStringLiteral(ZVK_PROBE)).absolutePath();
     for (const char* lng : {"cesky.lng.xml", "english.lng.xml"})
-        QVERIFY(QFile::copy(sources + u'/' + QLatin1String(lng), FDir->filePath(QLatin1String(lng))));
+        QVERIFY(
+            QFile::copy(sources + u'/' + QLatin1String(lng), FDir->filePath(QLatin1String(lng))));
 }
 
 QByteArray TestProgram::Saved() const
@@ -101,9 +103,10 @@ void TestProgram::missingLayoutEndsWithLastChanceReport()
     int code = -1;
     const QString out = Run(QStringLiteral("nolayout"), code);
     QCOMPARE(code, 1);
-    const QRegularExpression report(QStringLiteral(
-        "^DIALOG\\|Application Error\\|Exception EResNotFound in module \\S+ at [0-9A-F]{8}\\.\\r\\n"
-        "Resource TfZVKTeplomer not found\\.\\r\\n\\|END\\n$"));
+    const QRegularExpression report(
+        QStringLiteral("^DIALOG\\|Application Error\\|Exception EResNotFound in module \\S+ at "
+                       "[0-9A-F]{8}\\.\\r\\n"
+                       "Resource TfZVKTeplomer not found\\.\\r\\n\\|END\\n$"));
     QVERIFY2(report.match(out).hasMatch(), qPrintable(out));
 }
 

@@ -25,16 +25,16 @@ void TestReadingFrame::workedExamples_data()
     QTest::newRow("plus") << QByteArray("*B1E1+025.6\r") << reading << "+025.6" + degrees;
     QTest::newRow("minus") << QByteArray("*B1E1-003.2\r") << reading << "-003.2" + degrees;
     QTest::newRow("no sign") << QByteArray("*B1E1 025.6\r") << reading << "1 025.6" + degrees;
-    QTest::newRow("plus before an earlier minus") << QByteArray("*B1E1-2+3\r") << reading
-                                                  << "+3" + degrees;
-    QTest::newRow("junk before, LF after") << QByteArray("ab*B1E1+025.6\r\n") << reading
-                                           << "+025.6" + degrees;
+    QTest::newRow("plus before an earlier minus")
+        << QByteArray("*B1E1-2+3\r") << reading << "+3" + degrees;
+    QTest::newRow("junk before, LF after")
+        << QByteArray("ab*B1E1+025.6\r\n") << reading << "+025.6" + degrees;
     QTest::newRow("two frames") << QByteArray("*B1E1+025.6\r*B1E1+025.7\r") << reading
                                 << "+025.6" + degrees;
-    QTest::newRow("tail of a cut frame first") << QByteArray("E1+025.6\r*B1E1+025.7\r")
-                                               << reading << "+025.7" + degrees;
-    QTest::newRow("frame cut without its CR") << QByteArray("*B1E1+02*B1E1+025.7\r") << reading
-                                              << "+02*B1E1+025.7" + degrees;
+    QTest::newRow("tail of a cut frame first")
+        << QByteArray("E1+025.6\r*B1E1+025.7\r") << reading << "+025.7" + degrees;
+    QTest::newRow("frame cut without its CR")
+        << QByteArray("*B1E1+02*B1E1+025.7\r") << reading << "+02*B1E1+025.7" + degrees;
     QTest::newRow("no CR yet") << QByteArray("*B1E1+025.6") << dash << "-";
     QTest::newRow("frame cut at the end") << QByteArray("6\r*B1E1+02") << dash << "-";
     QTest::newRow("kind A") << QByteArray("*A1E1+025.6\r") << dash << "-";
@@ -44,9 +44,11 @@ void TestReadingFrame::workedExamples_data()
     QTest::newRow("CR at position 3") << QByteArray("*B\r12345") << reading << degrees;
     QTest::newRow("no star") << QByteArray("B1E1+025.6\r") << nothing << QString();
     QTest::newRow("nothing") << QByteArray() << nothing << QString();
-    QTest::newRow("NUL in the value") << QByteArray("*B1E1+02\0" "5\r", 11) << reading
-                                      << QStringLiteral("+02") + QChar(u'\0') +
-                                             QStringLiteral("5") + degrees;
+    QTest::newRow("NUL in the value")
+        << QByteArray("*B1E1+02\0"
+                      "5\r",
+                      11)
+        << reading << QStringLiteral("+02") + QChar(u'\0') + QStringLiteral("5") + degrees;
 }
 
 void TestReadingFrame::workedExamples()

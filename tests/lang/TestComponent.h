@@ -33,7 +33,10 @@ public:
     qint64 BigValue = 0;
 
 #define TEST_ACCESSORS(Type, Field)                                                                \
-    Type Get##Field() const { return Field; }                                                      \
+    Type Get##Field() const                                                                        \
+    {                                                                                              \
+        return Field;                                                                              \
+    }                                                                                              \
     void Set##Field(Type v)                                                                        \
     {                                                                                              \
         ++Writes;                                                                                  \

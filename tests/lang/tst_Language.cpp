@@ -136,37 +136,59 @@ void TestLanguage::appliesByName_data()
     QTest::addColumn<QString>("expected");
 
     QTest::newRow("attribute in lower case sets Caption")
-        << QByteArray("<fZVKTeplomer caption=\"Demo\"/>") << "fZVKTeplomer" << "Caption" << "Demo";
+        << QByteArray("<fZVKTeplomer caption=\"Demo\"/>") << "fZVKTeplomer"
+        << "Caption"
+        << "Demo";
     QTest::newRow("window name in lower case addresses nothing")
-        << QByteArray("<fzvkteplomer Caption=\"Demo\"/>") << "fZVKTeplomer" << "Caption"
+        << QByteArray("<fzvkteplomer Caption=\"Demo\"/>") << "fZVKTeplomer"
+        << "Caption"
         << "Ukázka měření teploty na ZVK";
     QTest::newRow("element in lower case addresses nothing")
-        << QByteArray("<fZVKTeplomer><GroupBox1><cmdconnect Caption=\"X\"/></GroupBox1></fZVKTeplomer>")
-        << "cmdConnect" << "Caption" << "Připojit";
+        << QByteArray(
+               "<fZVKTeplomer><GroupBox1><cmdconnect Caption=\"X\"/></GroupBox1></fZVKTeplomer>")
+        << "cmdConnect"
+        << "Caption"
+        << "Připojit";
     QTest::newRow("txtIP directly under the window finds nothing")
         << QByteArray("<fZVKTeplomer><txtIP Text=\"10.0.0.1\"/></fZVKTeplomer>") << "txtIP"
-        << "Text" << "192.168.1.254";
+        << "Text"
+        << "192.168.1.254";
     QTest::newRow("txtIP under its group box")
-        << QByteArray("<fZVKTeplomer><GroupBox1><txtIP Text=\"10.0.0.1\"/></GroupBox1></fZVKTeplomer>")
-        << "txtIP" << "Text" << "10.0.0.1";
+        << QByteArray(
+               "<fZVKTeplomer><GroupBox1><txtIP Text=\"10.0.0.1\"/></GroupBox1></fZVKTeplomer>")
+        << "txtIP"
+        << "Text"
+        << "10.0.0.1";
     QTest::newRow("empty caption empties the label")
         << QByteArray("<fZVKTeplomer><GroupBox1><Label1 Caption=\"\"/></GroupBox1></fZVKTeplomer>")
-        << "Label1" << "Caption" << "";
+        << "Label1"
+        << "Caption"
+        << "";
     QTest::newRow("a timer is no child control")
         << QByteArray("<fZVKTeplomer><Timer1 Enabled=\"1\"/></fZVKTeplomer>") << "Timer1"
-        << "Enabled" << "0";
+        << "Enabled"
+        << "0";
     QTest::newRow("Boolean 1 and 0")
-        << QByteArray("<fZVKTeplomer><GroupBox1><cmdConnect Enabled=\"0\" Default=\"1\"/></GroupBox1></fZVKTeplomer>")
-        << "cmdConnect" << "Enabled" << "0";
+        << QByteArray("<fZVKTeplomer><GroupBox1><cmdConnect Enabled=\"0\" "
+                      "Default=\"1\"/></GroupBox1></fZVKTeplomer>")
+        << "cmdConnect"
+        << "Enabled"
+        << "0";
     QTest::newRow("fraction truncated toward zero")
-        << QByteArray("<fZVKTeplomer><GroupBox1><Label1 Left=\"-3.99\"/></GroupBox1></fZVKTeplomer>")
-        << "Label1" << "Left" << "-3";
+        << QByteArray(
+               "<fZVKTeplomer><GroupBox1><Label1 Left=\"-3.99\"/></GroupBox1></fZVKTeplomer>")
+        << "Label1"
+        << "Left"
+        << "-3";
     QTest::newRow("set given an empty text")
         << QByteArray("<fZVKTeplomer><GroupBox1 Anchors=\"\"/></fZVKTeplomer>") << "GroupBox1"
-        << "Anchors" << "0";
-    QTest::newRow("set by names")
-        << QByteArray("<fZVKTeplomer BorderIcons=\"[biSystemMenu,biHelp]\"/>") << "fZVKTeplomer"
-        << "BorderIcons" << "9";
+        << "Anchors"
+        << "0";
+    QTest::newRow("set by names") << QByteArray(
+                                         "<fZVKTeplomer BorderIcons=\"[biSystemMenu,biHelp]\"/>")
+                                  << "fZVKTeplomer"
+                                  << "BorderIcons"
+                                  << "9";
 }
 
 void TestLanguage::appliesByName()
@@ -183,11 +205,10 @@ void TestLanguage::appliesByName()
 
 void TestLanguage::everyFormsInOrderFirstConstOnly()
 {
-    Language->LoadLanguage(Write(Wrap(
-        "<const><Odpojit text=\"first\"/></const>"
-        "<forms><fZVKTeplomer Caption=\"one\" Hint=\"kept\"/></forms>"
-        "<const><Odpojit text=\"second\"/><Jiny text=\"x\"/></const>"
-        "<forms><fZVKTeplomer Caption=\"two\"/></forms>")));
+    Language->LoadLanguage(Write(Wrap("<const><Odpojit text=\"first\"/></const>"
+                                      "<forms><fZVKTeplomer Caption=\"one\" Hint=\"kept\"/></forms>"
+                                      "<const><Odpojit text=\"second\"/><Jiny text=\"x\"/></const>"
+                                      "<forms><fZVKTeplomer Caption=\"two\"/></forms>")));
     QCOMPARE(FForm->Caption(), QStringLiteral("two"));
     QCOMPARE(FForm->Hint(), QStringLiteral("kept"));
     QCOMPARE(Language->GetConstText(QStringLiteral("Odpojit"), QStringLiteral("d")),
@@ -202,13 +223,21 @@ void TestLanguage::constants_data()
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("text") << QByteArray("<Odpojit text=\"Disconnect\"/>") << "Odpojit" << "Disconnect";
-    QTest::newRow("Czech key") << QByteArray("<Připojit text=\"Connect\"/>") << "Připojit" << "Connect";
-    QTest::newRow("key without text") << QByteArray("<Odpojit value=\"x\"/>") << "Odpojit" << "default";
-    QTest::newRow("empty text") << QByteArray("<Odpojit text=\"\"/>") << "Odpojit" << "";
-    QTest::newRow("attribute name is case-sensitive") << QByteArray("<Odpojit Text=\"x\"/>") << "Odpojit" << "default";
-    QTest::newRow("missing key") << QByteArray("<Jiny text=\"x\"/>") << "Odpojit" << "default";
-    QTest::newRow("key after a prefix") << QByteArray("<l:Odpojit text=\"p\"/>") << "Odpojit" << "p";
+    QTest::newRow("text") << QByteArray("<Odpojit text=\"Disconnect\"/>") << "Odpojit"
+                          << "Disconnect";
+    QTest::newRow("Czech key") << QByteArray("<Připojit text=\"Connect\"/>") << "Připojit"
+                               << "Connect";
+    QTest::newRow("key without text") << QByteArray("<Odpojit value=\"x\"/>") << "Odpojit"
+                                      << "default";
+    QTest::newRow("empty text") << QByteArray("<Odpojit text=\"\"/>") << "Odpojit"
+                                << "";
+    QTest::newRow("attribute name is case-sensitive")
+        << QByteArray("<Odpojit Text=\"x\"/>") << "Odpojit"
+        << "default";
+    QTest::newRow("missing key") << QByteArray("<Jiny text=\"x\"/>") << "Odpojit"
+                                 << "default";
+    QTest::newRow("key after a prefix") << QByteArray("<l:Odpojit text=\"p\"/>") << "Odpojit"
+                                        << "p";
 }
 
 void TestLanguage::constants()
@@ -226,8 +255,8 @@ void TestLanguage::constants()
 void TestLanguage::comboItems()
 {
     const auto load = [&](const QByteArray& combo) {
-        Language->LoadLanguage(Write(Wrap(
-            "<forms><fZVKTeplomer><GroupBox1>" + combo + "</GroupBox1></fZVKTeplomer></forms>")));
+        Language->LoadLanguage(Write(Wrap("<forms><fZVKTeplomer><GroupBox1>" + combo +
+                                          "</GroupBox1></fZVKTeplomer></forms>")));
     };
     // The list is replaced before the element's own attributes act on it.
     load("<cbLanguage ItemIndex=\"1\"><items><item value=\"a\"/><!-- c --><x value=\"no\"/>"
@@ -246,14 +275,17 @@ void TestLanguage::failedAssignmentStopsTheRest_data()
     QTest::addColumn<QByteArray>("bad");
     QTest::addColumn<QString>("message");
 
-    QTest::newRow("misspelt property") << QByteArray("Captoin=\"x\"") << "Property Captoin does not exist";
+    QTest::newRow("misspelt property")
+        << QByteArray("Captoin=\"x\"") << "Property Captoin does not exist";
     QTest::newRow("Font") << QByteArray("Font=\"Arial\"") << "Invalid property type: TFont";
-    QTest::newRow("Font.Height") << QByteArray("Font.Height=\"-11\"") << "Property Font.Height does not exist";
+    QTest::newRow("Font.Height") << QByteArray("Font.Height=\"-11\"")
+                                 << "Property Font.Height does not exist";
     QTest::newRow("Boolean 2") << QByteArray("Enabled=\"2\"") << "Range check error";
-    QTest::newRow("Boolean empty") << QByteArray("Enabled=\"\"")
-                                   << "Could not convert variant of type (Null) into type (Integer)";
-    QTest::newRow("unknown set name") << QByteArray("Anchors=\"[akLeft,akMiddle]\"")
-                                      << "Invalid property element: akMiddle";
+    QTest::newRow("Boolean empty")
+        << QByteArray("Enabled=\"\"")
+        << "Could not convert variant of type (Null) into type (Integer)";
+    QTest::newRow("unknown set name")
+        << QByteArray("Anchors=\"[akLeft,akMiddle]\"") << "Invalid property element: akMiddle";
 }
 
 void TestLanguage::failedAssignmentStopsTheRest()
@@ -261,11 +293,11 @@ void TestLanguage::failedAssignmentStopsTheRest()
     QFETCH(QByteArray, bad);
     QFETCH(QString, message);
 
-    const QString file = Write(Wrap(
-        "<forms><fZVKTeplomer Caption=\"New\"><GroupBox1 Caption=\"G\" " + bad +
-        " Hint=\"after\"><Label1 Caption=\"L\"/></GroupBox1><pnlTeplota Caption=\"P\"/>"
-        "</fZVKTeplomer></forms><forms><fZVKTeplomer Hint=\"later\"/></forms>"
-        "<const><Odpojit text=\"Disconnect\"/></const>"));
+    const QString file =
+        Write(Wrap("<forms><fZVKTeplomer Caption=\"New\"><GroupBox1 Caption=\"G\" " + bad +
+                   " Hint=\"after\"><Label1 Caption=\"L\"/></GroupBox1><pnlTeplota Caption=\"P\"/>"
+                   "</fZVKTeplomer></forms><forms><fZVKTeplomer Hint=\"later\"/></forms>"
+                   "<const><Odpojit text=\"Disconnect\"/></const>"));
     try {
         Language->LoadLanguage(file);
         QFAIL("no exception");
@@ -305,10 +337,10 @@ void TestLanguage::malformedFileChangesNothing()
 
 void TestLanguage::windows1250File()
 {
-    Language->LoadLanguage(Write(
-        "<?xml version=\"1.0\" encoding=\"windows-1250\"?>\r\n<lng><forms>"
-        "<fZVKTeplomer Caption=\"\xdakol: m\xec\xf8it teplotu\"/></forms>"
-        "<const><P\xf8ipojit text=\"P\xf8ipojit \xe8idlo\"/></const></lng>"));
+    Language->LoadLanguage(
+        Write("<?xml version=\"1.0\" encoding=\"windows-1250\"?>\r\n<lng><forms>"
+              "<fZVKTeplomer Caption=\"\xdakol: m\xec\xf8it teplotu\"/></forms>"
+              "<const><P\xf8ipojit text=\"P\xf8ipojit \xe8idlo\"/></const></lng>"));
     QCOMPARE(FForm->Caption(), QStringLiteral("Úkol: měřit teplotu"));
     QCOMPARE(Language->GetConstText(QStringLiteral("Připojit"), QString()),
              QStringLiteral("Připojit čidlo"));
@@ -334,10 +366,13 @@ void TestLanguage::missingFileChangesNothing()
     TDialogRecorder dialogs;
     Language->LoadLanguage(path);
     QCOMPARE(dialogs.Shown.size(), 1);
-    const QByteArray expected = "Soubor s p\xc5\x99" "ekladem:\"" + path.toUtf8() + "\" nenalezen!";
+    const QByteArray expected = "Soubor s p\xc5\x99"
+                                "ekladem:\"" +
+                                path.toUtf8() + "\" nenalezen!";
     QCOMPARE(dialogs.Shown[0].Text.toUtf8(), expected);
     QCOMPARE(FForm->Caption(), QStringLiteral("Ukázka měření teploty na ZVK"));
-    QCOMPARE(Language->GetConstText(QStringLiteral("Odpojit"), QString()), QStringLiteral("earlier"));
+    QCOMPARE(Language->GetConstText(QStringLiteral("Odpojit"), QString()),
+             QStringLiteral("earlier"));
 }
 
 void TestLanguage::backslashMeansProgramDirectory()
@@ -364,14 +399,15 @@ void TestLanguage::backslashMeansProgramDirectory()
 // pull the first document away from under the walk.
 void TestLanguage::reloadFromAChangeHandler()
 {
-    const QString other = Write(Wrap("<const><k text=\"other\"/></const>"), QStringLiteral("o.xml"));
+    const QString other =
+        Write(Wrap("<const><k text=\"other\"/></const>"), QStringLiteral("o.xml"));
     FIP->OnChange = [&](TComponent*) {
         FIP->OnChange = nullptr;
         Language->LoadLanguage(other);
     };
-    Language->LoadLanguage(Write(Wrap(
-        "<forms><fZVKTeplomer><GroupBox1><txtIP Text=\"1.1.1.1\"/><Label1 Caption=\"after\"/>"
-        "</GroupBox1></fZVKTeplomer></forms>")));
+    Language->LoadLanguage(Write(
+        Wrap("<forms><fZVKTeplomer><GroupBox1><txtIP Text=\"1.1.1.1\"/><Label1 Caption=\"after\"/>"
+             "</GroupBox1></fZVKTeplomer></forms>")));
     QCOMPARE(FLabel1->Caption(), QStringLiteral("after"));
     QCOMPARE(Language->GetConstText(QStringLiteral("k"), QString()), QStringLiteral("other"));
 }
@@ -382,7 +418,8 @@ void TestLanguage::shippedFiles_data()
     QTest::addColumn<QStringList>("texts");
     QTest::newRow("Czech") << "cesky.lng.xml"
                            << QStringList({"Ukázka měření teploty na ZVK", " Nastavení připojení ",
-                                           "IP adresa zařízení", "Připojit", "Odpojit", "Připojit"});
+                                           "IP adresa zařízení", "Připojit", "Odpojit",
+                                           "Připojit"});
     QTest::newRow("English") << "english.lng.xml"
                              << QStringList({"Temperature measurement demo on ZVK",
                                              " Connection settings ", "Device IP address",
@@ -394,7 +431,9 @@ void TestLanguage::shippedFiles()
     QFETCH(QString, file);
     QFETCH(QStringList, texts);
     Language->LoadLanguage(QStringLiteral(ZVK_LANGUAGES_DIR "/") + file);
-    const QStringList actual{FForm->Caption(), FGroup->Caption(), FLabel1->Caption(),
+    const QStringList actual{FForm->Caption(),
+                             FGroup->Caption(),
+                             FLabel1->Caption(),
                              FConnect->Caption(),
                              Language->GetConstText(QStringLiteral("Odpojit"), QString()),
                              Language->GetConstText(QStringLiteral("Připojit"), QString())};

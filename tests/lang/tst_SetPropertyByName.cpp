@@ -7,8 +7,14 @@
 Q_DECLARE_METATYPE(QVariant)
 
 namespace {
-QVariant I(qint64 v) { return QVariant::fromValue(v); }
-QVariant S(const char* utf8) { return QVariant(QString::fromUtf8(utf8)); }
+QVariant I(qint64 v)
+{
+    return QVariant::fromValue(v);
+}
+QVariant S(const char* utf8)
+{
+    return QVariant(QString::fromUtf8(utf8));
+}
 const QVariant Null;
 
 // Starting values that no row stores, so that an unchanged property is visible as such.
@@ -52,8 +58,8 @@ void TestSetPropertyByName::assigns_data()
     QTest::newRow("own property of subclass") << "Extra" << S("3") << "Extra" << I(3);
     QTest::newRow("user's decimal comma truncated") << "IntValue" << S("7,9") << "IntValue" << I(7);
     QTest::newRow("negative toward zero") << "IntValue" << S("-7,9") << "IntValue" << I(-7);
-    QTest::newRow("cardinal maximum") << "CardValue" << S("4294967295") << "CardValue"
-                                      << I(4294967295LL);
+    QTest::newRow("cardinal maximum")
+        << "CardValue" << S("4294967295") << "CardValue" << I(4294967295LL);
     QTest::newRow("8-bit character by code") << "CharValue" << S("65") << "CharValue" << I(65);
     QTest::newRow("Boolean 1") << "Flag" << S("1") << "Flag" << I(1);
     QTest::newRow("Boolean 0") << "Flag" << S("0") << "Flag" << I(0);
@@ -63,8 +69,7 @@ void TestSetPropertyByName::assigns_data()
     QTest::newRow("set, bracketed list") << "Kinds" << S("[tkAlpha, tkGamma]") << "Kinds" << I(5);
     QTest::newRow("set, any case, blanks") << "Kinds" << S("TKBETA tkgamma") << "Kinds" << I(6);
     QTest::newRow("single") << "SingleValue" << S("1,5") << "SingleValue" << QVariant(1.5);
-    QTest::newRow("double") << "DoubleValue" << S("-2,75") << "DoubleValue"
-                                   << QVariant(-2.75);
+    QTest::newRow("double") << "DoubleValue" << S("-2,75") << "DoubleValue" << QVariant(-2.75);
     QTest::newRow("comp rounds half to even") << "CompValue" << S("2,5") << "CompValue" << I(2);
     QTest::newRow("currency scaled") << "CurrValue" << S("1,23456") << "CurrValue" << I(12346);
     QTest::newRow("short string cut") << "ShortText" << S("abcdefgh") << "ShortText" << S("abcde");
@@ -104,53 +109,57 @@ void TestSetPropertyByName::fails_data()
     const QString range = QStringLiteral("ERangeError");
     const QString prop = QStringLiteral("EPropertyError");
 
-    QTest::newRow("no such property") << "Captoin" << S("x") << prop
-                                      << "Property Captoin does not exist";
-    QTest::newRow("dotted sub-property") << "Font.Height" << S("-11") << prop
-                                         << "Property Font.Height does not exist";
+    QTest::newRow("no such property")
+        << "Captoin" << S("x") << prop << "Property Captoin does not exist";
+    QTest::newRow("dotted sub-property")
+        << "Font.Height" << S("-11") << prop << "Property Font.Height does not exist";
     QTest::newRow("class kind") << "Font" << S("Arial") << prop << "Invalid property type: TFont";
     QTest::newRow("method kind") << "onthing" << S("x") << prop
                                  << "Invalid property type: TNotifyEvent";
     QTest::newRow("record kind") << "Origin" << S("1") << prop << "Invalid property type: TPoint";
-    QTest::newRow("dynamic array from text") << "Numbers" << S("1") << prop
-                                             << "Invalid property type: TIntegerDynArray";
-    QTest::newRow("no way to store") << "Count" << S("1") << prop
-                                     << "Property Count is read-only";
-    QTest::newRow("integer above range") << "IntValue" << S("2147483648") << range
-                                         << "Range check error";
+    QTest::newRow("dynamic array from text")
+        << "Numbers" << S("1") << prop << "Invalid property type: TIntegerDynArray";
+    QTest::newRow("no way to store") << "Count" << S("1") << prop << "Property Count is read-only";
+    QTest::newRow("integer above range")
+        << "IntValue" << S("2147483648") << range << "Range check error";
     QTest::newRow("cardinal below zero") << "CardValue" << S("-1") << range << "Range check error";
-    QTest::newRow("cardinal above range") << "CardValue" << S("4294967296") << range
-                                          << "Range check error";
+    QTest::newRow("cardinal above range")
+        << "CardValue" << S("4294967296") << range << "Range check error";
     QTest::newRow("byte above range") << "ByteValue" << S("256") << range << "Range check error";
     QTest::newRow("Boolean 2") << "Flag" << S("2") << range << "Range check error";
     QTest::newRow("enumeration past last") << "Kind" << S("3") << range << "Range check error";
-    QTest::newRow("int64 above range") << "BigValue" << S("9223372036854775808") << range
-                                       << "Range check error";
-    QTest::newRow("single overflows") << "SingleValue" << S("1e39") << range
-                                      << "Range check error";
+    QTest::newRow("int64 above range")
+        << "BigValue" << S("9223372036854775808") << range << "Range check error";
+    QTest::newRow("single overflows") << "SingleValue" << S("1e39") << range << "Range check error";
     QTest::newRow("comp overflows") << "CompValue" << S("1e19") << range << "Range check error";
-    QTest::newRow("Boolean empty") << "Flag" << Null << conv
-                                   << "Could not convert variant of type (Null) into type (Integer)";
-    QTest::newRow("Boolean by name") << "Flag" << S("True") << conv
-                                     << "Could not convert variant of type (String) into type (Integer)";
-    QTest::newRow("enumeration by name") << "Kind" << S("tkBeta") << conv
-                                         << "Could not convert variant of type (String) into type (Integer)";
+    QTest::newRow("Boolean empty")
+        << "Flag" << Null << conv << "Could not convert variant of type (Null) into type (Integer)";
+    QTest::newRow("Boolean by name")
+        << "Flag" << S("True") << conv
+        << "Could not convert variant of type (String) into type (Integer)";
+    QTest::newRow("enumeration by name")
+        << "Kind" << S("tkBeta") << conv
+        << "Could not convert variant of type (String) into type (Integer)";
     QTest::newRow("decimal point under a decimal comma")
         << "IntValue" << S("7.9") << conv
         << "Could not convert variant of type (String) into type (Integer)";
-    QTest::newRow("character by glyph") << "CharValue" << S("A") << conv
-                                        << "Could not convert variant of type (String) into type (Integer)";
-    QTest::newRow("integer, no number") << "IntValue" << S("12abc") << conv
-                                        << "Could not convert variant of type (String) into type (Integer)";
+    QTest::newRow("character by glyph")
+        << "CharValue" << S("A") << conv
+        << "Could not convert variant of type (String) into type (Integer)";
+    QTest::newRow("integer, no number")
+        << "IntValue" << S("12abc") << conv
+        << "Could not convert variant of type (String) into type (Integer)";
     QTest::newRow("int64 empty") << "BigValue" << Null << conv
                                  << "Could not convert variant of type (Null) into type (Int64)";
-    QTest::newRow("double, infinity") << "DoubleValue" << S("inf") << conv
-                                      << "Could not convert variant of type (String) into type (Double)";
-    QTest::newRow("double, not a number") << "DoubleValue" << S("nan") << conv
-                                          << "Could not convert variant of type (String) into type (Double)";
-    QTest::newRow("set, unknown among known") << "Kinds" << S("[tkAlpha,tkDelta,tkGamma]")
-                                              << "EPropertyConvertError"
-                                              << "Invalid property element: tkDelta";
+    QTest::newRow("double, infinity")
+        << "DoubleValue" << S("inf") << conv
+        << "Could not convert variant of type (String) into type (Double)";
+    QTest::newRow("double, not a number")
+        << "DoubleValue" << S("nan") << conv
+        << "Could not convert variant of type (String) into type (Double)";
+    QTest::newRow("set, unknown among known")
+        << "Kinds" << S("[tkAlpha,tkDelta,tkGamma]") << "EPropertyConvertError"
+        << "Invalid property element: tkDelta";
 }
 
 void TestSetPropertyByName::fails()

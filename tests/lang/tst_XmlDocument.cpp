@@ -39,8 +39,7 @@ public:
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t len = sizeof a;
         if (FFd >= 0 && ::bind(FFd, reinterpret_cast<sockaddr*>(&a), len) == 0 &&
-            ::listen(FFd, 4) == 0 &&
-            ::getsockname(FFd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+            ::listen(FFd, 4) == 0 && ::getsockname(FFd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
             FPort = ntohs(a.sin_port);
     }
     ~TLoopbackTrap() { ::close(FFd); }
@@ -72,10 +71,10 @@ private slots:
 
 void TestXmlDocument::keepsElementsAndAttributesInOrder()
 {
-    const auto doc = TXmlDocument::Parse(
-        "<?xml version=\"1.0\"?>\n<anything>\n  <!-- note --> text <?pi x?>\n"
-        "  <w zeta=\"1\" alpha=\"2\" mid=\"\" Caption=\"a\" caption=\"b\"/>\n"
-        "  <const/><forms/><x:items xmlns:x=\"urn:x\"/>\n</anything>");
+    const auto doc =
+        TXmlDocument::Parse("<?xml version=\"1.0\"?>\n<anything>\n  <!-- note --> text <?pi x?>\n"
+                            "  <w zeta=\"1\" alpha=\"2\" mid=\"\" Caption=\"a\" caption=\"b\"/>\n"
+                            "  <const/><forms/><x:items xmlns:x=\"urn:x\"/>\n</anything>");
     const TXmlNode& root = doc->DocumentElement();
     QCOMPARE(root.NodeName(), QStringLiteral("anything"));
     QCOMPARE(ChildNames(root), QStringList({"w", "const", "forms", "x:items"}));
@@ -113,7 +112,8 @@ void TestXmlDocument::reportsMalformed_data()
     QTest::newRow("unknown encoding")
         << QByteArray("<?xml version=\"1.0\" encoding=\"x-none\"?><r/>") << 1
         << "<?xml version=\"1.0\" encoding=\"x-none\"?><";
-    QTest::newRow("undeclared entity") << QByteArray("<r>\n\n<a>&zz;</a></r>") << 3 << "<a>&zz;</a></r>";
+    QTest::newRow("undeclared entity")
+        << QByteArray("<r>\n\n<a>&zz;</a></r>") << 3 << "<a>&zz;</a></r>";
 }
 
 void TestXmlDocument::reportsMalformed()
@@ -147,8 +147,8 @@ void TestXmlDocument::resolvesNothingExternal()
         file + "\"><!ENTITY n SYSTEM \"" + url + "\">]><r>&s;&n;<a v=\"1\"/></r>");
     QCOMPARE(ChildNames(doc->DocumentElement()), QStringList({"a"}));
     // In an attribute value an external entity is an error, not a read.
-    const QString message = ParseError("<!DOCTYPE r [<!ENTITY s SYSTEM \"" + file +
-                                       "\">]><r a=\"&s;\"/>");
+    const QString message =
+        ParseError("<!DOCTYPE r [<!ENTITY s SYSTEM \"" + file + "\">]><r a=\"&s;\"/>");
     QVERIFY2(message.contains(QStringLiteral("external entity")), qPrintable(message));
     QVERIFY(!message.contains(QStringLiteral("SECRET")));
     QVERIFY(!trap.WasContacted());
@@ -176,7 +176,8 @@ void TestXmlDocument::boundsEntityExpansionAndDepth()
     QCOMPARE(TXmlDocument::Parse(few)->DocumentElement().Attributes().at(0).Value.size(), 12000);
 
     const int allowed = TXmlDocument::MaxDepth;
-    const QByteArray fits = QByteArray("<a>").repeated(allowed) + QByteArray("</a>").repeated(allowed);
+    const QByteArray fits =
+        QByteArray("<a>").repeated(allowed) + QByteArray("</a>").repeated(allowed);
     QCOMPARE(TXmlDocument::Parse(fits)->DocumentElement().NodeName(), QStringLiteral("a"));
     const QByteArray deep = QByteArray("<a>\n").repeated(200000);
     QVERIFY(ParseError(deep).startsWith(

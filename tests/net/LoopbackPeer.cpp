@@ -23,8 +23,8 @@ int BoundSocket(int& port)
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in addr = Loopback(0);
     socklen_t len = sizeof addr;
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0
-        || ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
         return -1;
     port = ntohs(addr.sin_port);
     return fd;
@@ -113,7 +113,6 @@ bool SendAll(int fd, const QByteArray& bytes)
     }
     return true;
 }
-
 
 int OpenDescriptorCount()
 {

@@ -37,7 +37,8 @@ void TestNetStack::socketErrorMessage_data()
     QTest::newRow("trailing blank") << 10035 << "Socket Error # 10035\r\nOperation would block. ";
     QTest::newRow("no full stop") << 10066 << "Socket Error # 10066\r\nDirectory not empty";
     QTest::newRow("no text") << 10067 << "Socket Error # 10067\r\n";
-    QTest::newRow("unmapped errno") << 20000 + EDOM << QString("Socket Error # %1\r\n").arg(20000 + EDOM);
+    QTest::newRow("unmapped errno")
+        << 20000 + EDOM << QString("Socket Error # %1\r\n").arg(20000 + EDOM);
 }
 
 void TestNetStack::socketErrorMessage()
@@ -114,11 +115,16 @@ void TestNetStack::resolveWithoutLookup_data()
 {
     QTest::addColumn<QString>("host");
     QTest::addColumn<QString>("ip");
-    QTest::newRow("upper") << "LOCALHOST" << "127.0.0.1";
-    QTest::newRow("lower") << "localhost" << "127.0.0.1";
-    QTest::newRow("mixed") << "LocalHost" << "127.0.0.1";
-    QTest::newRow("address unchanged") << "192.168.1.254" << "192.168.1.254";
-    QTest::newRow("leading zeros unchanged") << "127.000.000.001" << "127.000.000.001";
+    QTest::newRow("upper") << "LOCALHOST"
+                           << "127.0.0.1";
+    QTest::newRow("lower") << "localhost"
+                           << "127.0.0.1";
+    QTest::newRow("mixed") << "LocalHost"
+                           << "127.0.0.1";
+    QTest::newRow("address unchanged") << "192.168.1.254"
+                                       << "192.168.1.254";
+    QTest::newRow("leading zeros unchanged") << "127.000.000.001"
+                                             << "127.000.000.001";
 }
 
 void TestNetStack::resolveWithoutLookup()
@@ -133,9 +139,10 @@ void TestNetStack::unresolvableName()
 {
     TIdTCPClient client(nullptr);
     // Names in the reserved "invalid" domain are refused without asking any resolver.
-    for (const QString& host : {QStringLiteral("no-such-host.invalid"), QStringLiteral("1.2.3.4.5.invalid"),
-                               QStringLiteral("Host.INVALID."), QStringLiteral("invalid"),
-                               QString::fromLatin1("localhost\0.invalid", 18)}) {
+    for (const QString& host :
+         {QStringLiteral("no-such-host.invalid"), QStringLiteral("1.2.3.4.5.invalid"),
+          QStringLiteral("Host.INVALID."), QStringLiteral("invalid"),
+          QString::fromLatin1("localhost\0.invalid", 18)}) {
         try {
             GStack()->ResolveHost(host);
             QFAIL(qPrintable("resolved " + host));

@@ -61,15 +61,14 @@ void TestTcpClient::connectFailures_data()
     QTest::addColumn<QString>("message");
     QTest::addColumn<QStringList>("statuses");
     QTest::newRow("refused, no worker")
-        << "127.0.0.1" << -1 << "EIdSocketError" << "Socket Error # 10061\r\nConnection refused."
-        << QStringList{"Connecting to 127.0.0.1."};
-    QTest::newRow("unresolvable name")
-        << "no-such-host.invalid" << -1 << "EIdSocketError" << "Socket Error # 11001\r\nHost not found."
-        << QStringList{"Resolving hostname no-such-host.invalid."};
-    QTest::newRow("port out of range")
-        << "127.0.0.1" << 65536 + 10001 << "EIdSocketError"
-        << "Socket Error # 10049\r\nCannot assign requested address."
-        << QStringList{"Connecting to 127.0.0.1."};
+        << "127.0.0.1" << -1 << "EIdSocketError"
+        << "Socket Error # 10061\r\nConnection refused." << QStringList{"Connecting to 127.0.0.1."};
+    QTest::newRow("unresolvable name") << "no-such-host.invalid" << -1 << "EIdSocketError"
+                                       << "Socket Error # 11001\r\nHost not found."
+                                       << QStringList{"Resolving hostname no-such-host.invalid."};
+    QTest::newRow("port out of range") << "127.0.0.1" << 65536 + 10001 << "EIdSocketError"
+                                       << "Socket Error # 10049\r\nCannot assign requested address."
+                                       << QStringList{"Connecting to 127.0.0.1."};
 }
 
 void TestTcpClient::connectFailures()
@@ -94,7 +93,8 @@ void TestTcpClient::connectFailures()
         QCOMPARE(e.Message(), message);
     }
     // The close step after the failure keeps the failure's code as the last error.
-    QCOMPARE(QString::number(TIdStack::LastError()), message.section(u' ', 3, 3).section(u'\r', 0, 0));
+    QCOMPARE(QString::number(TIdStack::LastError()),
+             message.section(u' ', 3, 3).section(u'\r', 0, 0));
     QCOMPARE(log.Entries, statuses);
     QVERIFY(!client.IsConnected());
     QCOMPARE(OpenDescriptorCount(), descriptors);

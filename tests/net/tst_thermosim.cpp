@@ -47,7 +47,8 @@ void TestThermosim::sendsScriptedBytes_data()
     QTest::addColumn<QByteArray>("expected");
     QTest::newRow("fixed value") << QStringList{"--value", "25.6", "--interval", "50"}
                                  << QByteArray("*B1E1+025.6\r\n*B1E1+025.6\r\n");
-    QTest::newRow("negative value") << QStringList{"--value", "-3.2"} << QByteArray("*B1E1-003.2\r\n");
+    QTest::newRow("negative value")
+        << QStringList{"--value", "-3.2"} << QByteArray("*B1E1-003.2\r\n");
     QTest::newRow("exact bytes") << QStringList{"--bytes", "*B\\x00\\xff\\r\\n"}
                                  << QByteArray("*B\0\xff\r\n", 6);
     QByteArray burst(40000, '\0');

@@ -66,10 +66,10 @@ void TestComponents::propertyLookupIgnoresAsciiCaseAndClimbsAncestors()
     const TPropInfo* caption = label.FindProperty(QStringLiteral("cAPTION"));
     QVERIFY(caption);
     QCOMPARE(QString::fromLatin1(caption->Name), QStringLiteral("Caption"));
-    QVERIFY(label.FindProperty(QStringLiteral("left")));   // from TControl
-    QVERIFY(label.FindProperty(QStringLiteral("NAME")));   // from TComponent
+    QVERIFY(label.FindProperty(QStringLiteral("left"))); // from TControl
+    QVERIFY(label.FindProperty(QStringLiteral("NAME"))); // from TComponent
     QVERIFY(!label.FindProperty(QStringLiteral("Font.Height")));
-    QVERIFY(!label.FindProperty(QStringLiteral("Captión"))); // no folding beyond ASCII
+    QVERIFY(!label.FindProperty(QStringLiteral("Captión")));  // no folding beyond ASCII
     QVERIFY(!label.FindProperty(QStringLiteral("TabOrder"))); // labels are no window controls
     QVERIFY(label.InheritsFrom(TControl::StaticClassInfo()));
     QVERIFY(!label.InheritsFrom(TWinControl::StaticClassInfo()));
@@ -84,7 +84,7 @@ void TestComponents::mulDivRoundsHalvesAwayFromZero_data()
     QTest::newRow("exact") << 298 << 13 << 13 << 298;
     QTest::newRow("half up") << 1 << 1 << 2 << 1;
     QTest::newRow("negative half") << -1 << 1 << 2 << -1;
-    QTest::newRow("below half") << 4 << 16 << 13 << 5; // 4.92
+    QTest::newRow("below half") << 4 << 16 << 13 << 5;       // 4.92
     QTest::newRow("font height") << -11 << 120 << 96 << -14; // -13.75
     QTest::newRow("8 * 7 / 4 = 14") << 8 << 7 << 4 << 14;
 }
@@ -126,7 +126,7 @@ void TestComponents::scalingByTextHeight()
     big.Height = -43;
     panel->SetFont(big);
 
-    form.ScaleBy(16, 13); // a font whose "0" is 16 pixels high instead of 13
+    form.ScaleBy(16, 13);               // a font whose "0" is 16 pixels high instead of 13
     QCOMPARE(form.ClientWidth(), 367);  // 298 * 16 / 13 = 366.77
     QCOMPARE(form.ClientHeight(), 318); // 317.5 rounds away from zero
     QCOMPARE(label->Left(), 10);        // 9.85

@@ -99,11 +99,16 @@ void TestControls::spinEditClampsWhenFocusLeaves_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("after");
-    QTest::newRow("0 becomes 1") << "0" << "1";
-    QTest::newRow("70000 becomes 65535") << "70000" << "65535";
-    QTest::newRow("in range stays") << "8080" << "8080";
-    QTest::newRow("empty stays empty") << "" << "";
-    QTest::newRow("text stays") << "abc" << "abc";
+    QTest::newRow("0 becomes 1") << "0"
+                                 << "1";
+    QTest::newRow("70000 becomes 65535") << "70000"
+                                         << "65535";
+    QTest::newRow("in range stays") << "8080"
+                                    << "8080";
+    QTest::newRow("empty stays empty") << ""
+                                       << "";
+    QTest::newRow("text stays") << "abc"
+                                << "abc";
 }
 
 void TestControls::spinEditClampsWhenFocusLeaves()

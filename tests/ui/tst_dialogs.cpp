@@ -49,22 +49,36 @@ void TestDialogs::reportAppendsPeriodAfterCodesAboveIt_data()
 {
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("letter") << "Not Connected" << "Not Connected.";
-    QTest::newRow("period") << "Connect timed out." << "Connect timed out.";
+    QTest::newRow("letter") << "Not Connected"
+                            << "Not Connected.";
+    QTest::newRow("period") << "Connect timed out."
+                            << "Connect timed out.";
     QTest::newRow("two lines") << "Socket Error # 10061\r\nConnection refused."
                                << "Socket Error # 10061\r\nConnection refused.";
-    QTest::newRow("digit") << "Socket Error # 12345\r\n9" << "Socket Error # 12345\r\n9.";
-    QTest::newRow("question") << "Why?" << "Why?.";
-    QTest::newRow("colon") << "Line:" << "Line:.";
-    QTest::newRow("slash") << "a/" << "a/.";
-    QTest::newRow("accented") << "nenalezen \u0159" << "nenalezen \u0159.";
-    QTest::newRow("exclamation") << "nenalezen!" << "nenalezen!";
-    QTest::newRow("parenthesis") << "(x)" << "(x)";
-    QTest::newRow("comma") << "a," << "a,";
-    QTest::newRow("minus") << "a-" << "a-";
-    QTest::newRow("quote") << "\"a\"" << "\"a\"";
-    QTest::newRow("blank") << "a " << "a ";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("digit") << "Socket Error # 12345\r\n9"
+                           << "Socket Error # 12345\r\n9.";
+    QTest::newRow("question") << "Why?"
+                              << "Why?.";
+    QTest::newRow("colon") << "Line:"
+                           << "Line:.";
+    QTest::newRow("slash") << "a/"
+                           << "a/.";
+    QTest::newRow("accented") << "nenalezen \u0159"
+                              << "nenalezen \u0159.";
+    QTest::newRow("exclamation") << "nenalezen!"
+                                 << "nenalezen!";
+    QTest::newRow("parenthesis") << "(x)"
+                                 << "(x)";
+    QTest::newRow("comma") << "a,"
+                           << "a,";
+    QTest::newRow("minus") << "a-"
+                           << "a-";
+    QTest::newRow("quote") << "\"a\""
+                           << "\"a\"";
+    QTest::newRow("blank") << "a "
+                           << "a ";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void TestDialogs::reportAppendsPeriodAfterCodesAboveIt()
@@ -184,7 +198,8 @@ void TestDialogs::layoutFollowsCharacterSize()
     TMessageForm one(QStringLiteral("x"), mtConfirmation, MsgButtons({mbYes, mbNo, mbCancel}));
     const QFontMetrics fm(one.font());
     const int w = fm.horizontalAdvance(
-                      QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 52;
+                      QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) /
+                  52;
     auto* yes = one.findChild<QPushButton*>(QStringLiteral("Yes"));
     auto* no = one.findChild<QPushButton*>(QStringLiteral("No"));
     auto* cancel = one.findChild<QPushButton*>(QStringLiteral("Cancel"));
@@ -203,12 +218,14 @@ void TestDialogs::layoutFollowsCharacterSize()
 
 void TestDialogs::lastChanceText()
 {
-    const QString text = LastChanceText(EResNotFound(QStringLiteral("Resource TfZVKTeplomer not found")));
+    const QString text =
+        LastChanceText(EResNotFound(QStringLiteral("Resource TfZVKTeplomer not found")));
     const QRegularExpression form(
         QStringLiteral("^Exception EResNotFound in module [^\\r\\n/]+ at [0-9A-F]{8}\\.\\r\\n"
                        "Resource TfZVKTeplomer not found\\.\\r\\n$"));
     QVERIFY2(form.match(text).hasMatch(), qPrintable(text));
-    QVERIFY(LastChanceText(ETestError(QStringLiteral("Done."))).endsWith(QStringLiteral("Done.\r\n")));
+    QVERIFY(
+        LastChanceText(ETestError(QStringLiteral("Done."))).endsWith(QStringLiteral("Done.\r\n")));
 }
 
 QTEST_MAIN(TestDialogs)

@@ -51,11 +51,21 @@ bool Unescape(const std::string& text, std::string& bytes)
         if (++i == text.size())
             return false;
         switch (text[i]) {
-        case 'r': bytes += '\r'; break;
-        case 'n': bytes += '\n'; break;
-        case 't': bytes += '\t'; break;
-        case '0': bytes += '\0'; break;
-        case '\\': bytes += '\\'; break;
+        case 'r':
+            bytes += '\r';
+            break;
+        case 'n':
+            bytes += '\n';
+            break;
+        case 't':
+            bytes += '\t';
+            break;
+        case '0':
+            bytes += '\0';
+            break;
+        case '\\':
+            bytes += '\\';
+            break;
         case 'x': {
             if (i + 2 >= text.size())
                 return false;

@@ -6,13 +6,13 @@
 // Command line of the thermometer simulator.
 struct SimOptions {
     std::string Address = "127.0.0.1";
-    int Port = 10001;          // 0: any free port
-    std::optional<double> Value; // fixed reading instead of the drifting one
+    int Port = 10001;                 // 0: any free port
+    std::optional<double> Value;      // fixed reading instead of the drifting one
     std::optional<std::string> Bytes; // exact bytes to send instead of a frame
     int IntervalMs = 1000;
-    long Frames = -1;          // close each client after that many sends; -1: never
-    long Burst = 0;            // bytes sent at once after accepting a client
-    bool Silent = false;       // send no frames at all
+    long Frames = -1;    // close each client after that many sends; -1: never
+    long Burst = 0;      // bytes sent at once after accepting a client
+    bool Silent = false; // send no frames at all
     bool Help = false;
 };
 

@@ -26,18 +26,18 @@ bool SimServer::Listen(std::string& error)
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(static_cast<uint16_t>(FOptions.Port));
-    if (::inet_pton(AF_INET, address.c_str(), &addr.sin_addr) != 1
-        || (ntohl(addr.sin_addr.s_addr) >> 24) != 127) {
+    if (::inet_pton(AF_INET, address.c_str(), &addr.sin_addr) != 1 ||
+        (ntohl(addr.sin_addr.s_addr) >> 24) != 127) {
         error = "refusing to listen on " + FOptions.Address + ": only loopback (127.0.0.0/8)";
         return false;
     }
     FListenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     const int one = 1;
-    if (FListenFd < 0 || ::setsockopt(FListenFd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) != 0
-        || ::bind(FListenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0
-        || ::listen(FListenFd, 16) != 0) {
-        error = "cannot listen on " + address + ":" + std::to_string(FOptions.Port) + ": "
-            + std::strerror(errno);
+    if (FListenFd < 0 || ::setsockopt(FListenFd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) != 0 ||
+        ::bind(FListenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::listen(FListenFd, 16) != 0) {
+        error = "cannot listen on " + address + ":" + std::to_string(FOptions.Port) + ": " +
+                std::strerror(errno);
         return false;
     }
     socklen_t len = sizeof addr;
@@ -52,14 +52,15 @@ void SimServer::Run(const volatile std::sig_atomic_t& stop)
         std::vector<pollfd> fds{{FListenFd, POLLIN, 0}};
         auto wake = Clock::now() + std::chrono::seconds(1);
         for (const Client& c : FClients) {
-            fds.push_back({c.Fd, static_cast<short>(c.Pending.empty() ? POLLIN : POLLIN | POLLOUT), 0});
+            fds.push_back(
+                {c.Fd, static_cast<short>(c.Pending.empty() ? POLLIN : POLLIN | POLLOUT), 0});
             if (!c.Closing && !FOptions.Silent && c.NextSend < wake)
                 wake = c.NextSend;
         }
         const auto waitMs =
             std::chrono::ceil<std::chrono::milliseconds>(wake - Clock::now()).count();
-        if (::poll(fds.data(), fds.size(), static_cast<int>(std::max<long long>(0, waitMs))) < 0
-            && errno != EINTR)
+        if (::poll(fds.data(), fds.size(), static_cast<int>(std::max<long long>(0, waitMs))) < 0 &&
+            errno != EINTR)
             return;
         if (fds[0].revents & POLLIN)
             Accept();
