@@ -1,9 +1,17 @@
-// Prints the cost of one ReadAvailable hand-out and the frame throughput of the transport
-// over loopback. A benchmark, not a test: it asserts nothing.
+// Prints the cost of one ReadAvailable hand-out, the frame throughput of the transport over
+// loopback, and the whole cost of the main window's poll per frame (read, parse, panel and
+// title), with the window on the offscreen platform. A benchmark, not a test: it asserts
+// nothing.
+#include "Application.h"
 #include "IdException.h"
 #include "IdIOHandlerSocket.h"
 #include "IdTCPClient.h"
+#include "Language.h"
+#include "Screen.h"
+#include "Timer.h"
+#include "uf_ZVKdemo.h"
 
+#include <QApplication>
 #include <QByteArray>
 #include <algorithm>
 #include <arpa/inet.h>
@@ -51,6 +59,14 @@ struct Peer {
     }
 };
 
+void WaitForBytes(TIdTCPClient& client, int count)
+{
+    const int fd = ComponentCast<TIdIOHandlerSocket>(client.IOHandler())->Binding()->Handle();
+    int waiting = 0;
+    while (::ioctl(fd, FIONREAD, &waiting) == 0 && waiting < count)
+        std::this_thread::yield();
+}
+
 void Connect(TIdTCPClient& client, Peer& peer)
 {
     client.SetHost(QStringLiteral("127.0.0.1"));
@@ -65,13 +81,10 @@ void HandOutCost()
     Peer peer;
     TIdTCPClient client(nullptr);
     Connect(client, peer);
-    const int fd = ComponentCast<TIdIOHandlerSocket>(client.IOHandler())->Binding()->Handle();
     std::vector<double> micros;
     for (int i = 0; i < 2000; ++i) {
         peer.Send(Frame);
-        int waiting = 0;
-        while (::ioctl(fd, FIONREAD, &waiting) == 0 && waiting < Frame.size())
-            std::this_thread::yield();
+        WaitForBytes(client, static_cast<int>(Frame.size()));
         const auto start = Clock::now();
         const QByteArray got = client.ReadAvailable();
         micros.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
@@ -117,11 +130,70 @@ void Throughput()
                 static_cast<double>(bytes) / seconds / 1e6,
                 static_cast<double>(bytes) / static_cast<double>(std::max(1LL, calls)));
 }
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// The main window's poll, one frame waiting each time. With `changing` every frame carries a
+// new reading, so the panel and the title change; otherwise the reading stays the same.
+// `repaint` adds the event processing that repaints the panel.
+double PollCost(TfZVKTeplomer& window, Peer& peer, bool changing, bool repaint)
+{
+    const QByteArray frames[] = {"*B1E1+025.6\r\n", "*B1E1+025.7\r\n"};
+    std::vector<double> micros;
+    for (int i = 0; i < 2000; ++i) {
+        const QByteArray& frame = frames[changing ? i % 2 : 0];
+        peer.Send(frame);
+        WaitForBytes(*window.IdTCPClient1, static_cast<int>(frame.size()));
+        const auto start = Clock::now();
+        window.Timer1Timer(window.Timer1);
+        if (repaint)
+            QCoreApplication::processEvents();
+        micros.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+    }
+    return Median(micros);
+}
+
+void PollCosts()
+{
+    TScreen screen;
+    TApplication application;
+    InitLanguageUnit();
+    RegisterMainWindowLayout();
+    Application->SetTitle(QStringLiteral("ZVK Demo"));
+    Application->CreateForm(fZVKTeplomer);
+    fZVKTeplomer->Show();
+    QCoreApplication::processEvents();
+    {
+        Peer peer;
+        fZVKTeplomer->IdTCPClient1->SetHost(QStringLiteral("127.0.0.1"));
+        fZVKTeplomer->IdTCPClient1->SetPort(peer.Port);
+        fZVKTeplomer->IdTCPClient1->OpenConnection(2500); // polls once: a read time-out
+        peer.Accept();
+        fZVKTeplomer->Timer1->SetEnabled(false); // the benchmark polls by itself
+        for (const bool repaint : {false, true})
+            for (const bool changing : {true, false})
+                std::printf("poll (read + parse + panel + title%s), %s reading: median %.2f us\n",
+                            repaint ? " + repaint" : "", changing ? "changing" : "unchanging",
+                            PollCost(*fZVKTeplomer, peer, changing, repaint));
+        fZVKTeplomer->IdTCPClient1->CloseConnection();
+    }
+    application.DestroyComponents();
+    fZVKTeplomer = nullptr;
+    FinalizeLanguageUnit();
+}
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
     HandOutCost();
     Throughput();
+    // The window's poll runs on the offscreen platform unless another one is asked for.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    PollCosts();
     return 0;
 }
