@@ -1,6 +1,7 @@
 #include "ProgramMain.h"
 
 #include "Application.h"
+#include "CaretBlinkPause.h"
 #include "ExceptionReport.h"
 #include "Language.h"
 #include "Screen.h"
@@ -16,6 +17,7 @@ int RunProgram(int& argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("ZVKdemo"));
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/resources/zvkdemo.ico")));
+    const TCaretBlinkPause caretBlinkPause;
 
     int exitCode = 0;
     {
