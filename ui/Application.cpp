@@ -39,8 +39,13 @@ TApplication::~TApplication()
 
 void TApplication::SetTitle(const QString& title)
 {
+    // The taskbar text is a property write on the X server and wakes the window manager:
+    // it is written only when it changes.
+    if (title == FTitle && FTitleShown)
+        return;
     FTitle = title;
-    if (FMainForm && FMainForm->Widget())
+    FTitleShown = FMainForm && FMainForm->Widget();
+    if (FTitleShown)
         SetWindowIconName(FMainForm->Widget(), title);
 }
 
@@ -51,14 +56,17 @@ void TApplication::FormCreated(TForm* form)
     form->AfterConstruction();
     if (!FMainForm) {
         FMainForm = form;
+        FTitleShown = false;
         SetTitle(FTitle);
     }
 }
 
 void TApplication::FormDestroyed(TForm* form)
 {
-    if (FMainForm == form)
+    if (FMainForm == form) {
         FMainForm = nullptr;
+        FTitleShown = false;
+    }
 }
 
 void TApplication::Run()

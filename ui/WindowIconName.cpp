@@ -4,8 +4,18 @@
 #include <QWidget>
 #include <xcb/xcb.h>
 
+namespace {
+int Writes = 0;
+}
+
+int WindowIconNameWrites()
+{
+    return Writes;
+}
+
 void SetWindowIconName(QWidget* window, const QString& text)
 {
+    ++Writes;
     window->setWindowIconText(text);
     if (QGuiApplication::platformName() != u"xcb")
         return;

@@ -9,6 +9,7 @@
 #include "Simulator.h"
 #include "SpinEdit.h"
 #include "Timer.h"
+#include "WindowIconName.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -25,6 +26,7 @@ private slots:
     void init();
     void cleanup();
     void connectShowsFirstReadingAtOnceThenEverySecond();
+    void taskbarTextIsWrittenOnlyWhenItChanges();
     void deviceClosingReturnsToDisconnected();
     void clickWhileConnectedDisconnects();
     void refusedConnectIsReportedWithNormalCursor();
@@ -96,6 +98,33 @@ void TestConnection::connectShowsFirstReadingAtOnceThenEverySecond()
     QTRY_COMPARE_WITH_TIMEOUT(F->pnlTeplota->Caption(), "+025.6" + Degrees, 3000);
     F->pnlTeplota->SetCaption(QStringLiteral("x"));
     QTRY_COMPARE_WITH_TIMEOUT(F->pnlTeplota->Caption(), "+025.6" + Degrees, 3000);
+    QVERIFY(FDialogs->Shown.isEmpty());
+}
+
+void TestConnection::taskbarTextIsWrittenOnlyWhenItChanges()
+{
+    TSimulator first;
+    QVERIFY(first.Start({QStringLiteral("--value"), QStringLiteral("+025.6"),
+                         QStringLiteral("--interval"), QStringLiteral("50")}));
+    ConnectTo(first.Port());
+    const QString title = "ZVK Demo   +025.6" + Degrees;
+    QCOMPARE(F->Widget()->windowIconText(), title);
+    const int writes = WindowIconNameWrites();
+    for (int i = 0; i < 3; ++i) {
+        QTest::qWait(120);
+        F->Timer1Timer(F->Timer1);
+        QCOMPARE(F->pnlTeplota->Caption(), "+025.6" + Degrees);
+    }
+    ClickConnect(); // the title keeps the reading
+    QCOMPARE(WindowIconNameWrites(), writes);
+    QCOMPARE(Application->Title(), title);
+
+    TSimulator second;
+    QVERIFY(second.Start({QStringLiteral("--value"), QStringLiteral("+025.7")}));
+    ConnectTo(second.Port());
+    QCOMPARE(WindowIconNameWrites(), writes + 1);
+    QCOMPARE(Application->Title(), "ZVK Demo   +025.7" + Degrees);
+    QCOMPARE(F->Widget()->windowIconText(), Application->Title());
     QVERIFY(FDialogs->Shown.isEmpty());
 }
 
