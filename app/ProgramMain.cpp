@@ -10,13 +10,17 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QImage>
+#include <QPixmap>
 
 int RunProgram(int& argc, char** argv)
 {
     QApplication qt(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZVKdemo"));
     QApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/resources/zvkdemo.ico")));
+    // The format named, so that no other image plugin is loaded to probe the file.
+    QApplication::setWindowIcon(
+        QIcon(QPixmap::fromImage(QImage(QStringLiteral(":/resources/zvkdemo.ico"), "ICO"))));
     const TCaretBlinkPause caretBlinkPause;
 
     int exitCode = 0;

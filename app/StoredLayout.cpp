@@ -95,7 +95,9 @@ void AssignValues(TComponent& c, const TStoredComponent& stored)
             control->SetFont(*stored.Font);
         if (stored.Picture)
             if (auto* image = ComponentCast<TImage>(&c))
-                image->SetPicture(QImage(QString::fromLatin1(stored.Picture)));
+                // Pictures are stored as BMP: named, the format is not probed among the
+                // image plugins.
+                image->SetPicture(QImage(QString::fromLatin1(stored.Picture), "BMP"));
     }
 }
 

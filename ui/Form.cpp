@@ -73,6 +73,7 @@ TForm::TForm(TComponent* owner) : TWinControl(owner, new TFormWidget(this))
 {
     SetVisible(false);
     ApplyWindowFlags();
+    FontChanged();
 }
 
 TForm::~TForm()

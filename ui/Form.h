@@ -70,6 +70,7 @@ public:
 
 protected:
     void TextChanged() override;
+    bool IsWindow() const override { return true; }
 
 private:
     friend class TFormWidget;

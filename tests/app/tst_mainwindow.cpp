@@ -88,6 +88,10 @@ void TestMainWindow::storedTextsAndValues()
     QCOMPARE(F->pnlTeplota->Font().Name, QStringLiteral("Arial"));
     QCOMPARE(F->pnlTeplota->Font().Size(), 32);
     QVERIFY(F->pnlTeplota->Font().Style & (1u << fsBold));
+    // The stored names are drawn with the installed metric-compatible families.
+    QCOMPARE(QFontInfo(F->txtIP->Widget()->font()).family(), QStringLiteral("DejaVu Sans"));
+    QCOMPARE(QFontInfo(F->pnlTeplota->Widget()->font()).family(),
+             QStringLiteral("Liberation Sans"));
     QCOMPARE(F->pnlTeplota->BevelInner(), bvRaised);
     QCOMPARE(F->pnlTeplota->BevelOuter(), bvLowered);
     QCOMPARE(F->BorderStyle(), bsSingle);

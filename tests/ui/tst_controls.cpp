@@ -30,6 +30,9 @@ private slots:
     void editRaisesChangeOnAssignment();
     void timerNeedsEnabledIntervalAndHandler();
     void screenCursorDoesNotNest();
+    void fontReachesTheWidgetWithItsParent();
+    void storedFontNameReadsBack_data();
+    void storedFontNameReadsBack();
 
 private:
     TScreen* FScreen = nullptr;
@@ -241,6 +244,56 @@ void TestControls::screenCursorDoesNotNest()
     QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
     Screen->SetCursor(crDefault);
     QCOMPARE(QApplication::overrideCursor(), nullptr);
+}
+
+void TestControls::fontReachesTheWidgetWithItsParent()
+{
+    TForm form(nullptr);
+    auto* edit = new TEdit(&form);
+    auto* panel = new TPanel(&form);
+    TFont big{QStringLiteral("Arial"), -43, 1u << fsBold, clWindowText, 1};
+    panel->SetFont(big);
+    QVERIFY(!edit->Widget()->testAttribute(Qt::WA_SetFont));
+    QVERIFY(!panel->Widget()->testAttribute(Qt::WA_SetFont));
+
+    edit->SetParent(&form);
+    panel->SetParent(&form);
+    QCOMPARE(edit->Widget()->font(), form.Font().ToQFont());
+    QCOMPARE(panel->Widget()->font(), big.ToQFont());
+    QCOMPARE(panel->Widget()->font().pixelSize(), 43);
+    QVERIFY(panel->Widget()->font().bold());
+
+    TFont window = form.Font();
+    window.Height = -13;
+    form.SetFont(window);
+    QCOMPARE(edit->Widget()->font().pixelSize(), 13);  // follows its parent
+    QCOMPARE(panel->Widget()->font().pixelSize(), 43); // keeps its own
+}
+
+void TestControls::storedFontNameReadsBack_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("installed");
+    QTest::newRow("MS Sans Serif") << "MS Sans Serif"
+                                   << "DejaVu Sans";
+    QTest::newRow("Arial") << "Arial"
+                           << "Liberation Sans";
+    QTest::newRow("installed family") << "DejaVu Serif"
+                                      << "DejaVu Serif";
+}
+
+void TestControls::storedFontNameReadsBack()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, installed);
+    TForm form(nullptr);
+    auto* panel = new TPanel(&form);
+    panel->SetParent(&form);
+    panel->SetFont(TFont{name, -43, 0, clWindowText, 1});
+    QCOMPARE(panel->Font().Name, name);
+    QCOMPARE(panel->Widget()->font().family(), installed);
+    // The family asked for is the one drawn with: no fallback took its place.
+    QCOMPARE(QFontInfo(panel->Widget()->font()).family(), installed);
 }
 
 QTEST_MAIN(TestControls)
