@@ -54,6 +54,16 @@ pids+=($!)
 pids+=($!)
 sleep 1
 
+# Each program runs as a copy in its own directory, with an lng.ini that names the Czech
+# file; the working directory holds the language files.
+root=$(cd "$(dirname "$0")/../.." && pwd)
+cp "$root"/languages/*.lng.xml "$work"/
+for i in "${!programs[@]}"; do
+    mkdir "$work/prog$i"
+    cp "${programs[$i]}" "$work/prog$i/ZVKdemo"
+    printf '[LNG]=cesky.lng.xml\r\n' >"$work/prog$i/lng.ini"
+done
+
 now_ns() { date +%s%N; }
 
 # CPU time (ns, all threads) and voluntary context switches (each one a sleep, so a wake-up).
@@ -74,22 +84,27 @@ rates() {
         'BEGIN {printf "%.1f %.2f\n", s / (t / 1e9), c / 1e6 / (t / 1e9)}'
 }
 
-clients() { xprop -root _NET_CLIENT_LIST 2>/dev/null | grep -o 0x | wc -l; }
+# A watcher prints a time stamp each time the window manager's client list changes.
+xprop -root -spy _NET_CLIENT_LIST 2>/dev/null | while read -r line; do
+    echo "$EPOCHREALTIME $(grep -o 0x <<<"$line" | wc -l)"
+done >"$work/clients" &
+pids+=($!)
 
 # Starts a command and waits until the window manager lists a new client window.
 # Sets $pid, $wid and $map_ms.
 start_and_wait_map() {
-    local before t0 list
-    before=$(clients)
-    t0=$(now_ns)
+    local seen t0 line
+    seen=$(wc -l <"$work/clients")
+    t0=$EPOCHREALTIME
     (cd "$work" && exec "$@") >/dev/null 2>&1 &
     pid=$!
     pids+=("$pid")
     while :; do
-        [ "$(clients)" -gt "$before" ] && break
-        sleep 0.002
+        line=$(tail -n +"$((seen + 1))" "$work/clients" | awk '$2 > 0 {print $1; exit}')
+        [ -n "$line" ] && break
+        sleep 0.01
     done
-    map_ms=$(awk -v d="$(($(now_ns) - t0))" 'BEGIN {printf "%.1f", d / 1e6}')
+    map_ms=$(awk -v a="$t0" -v b="$line" 'BEGIN {printf "%.1f", (b - a) * 1000}')
     wid=$(xdotool search --sync --onlyvisible --pid "$pid" | head -n1)
 }
 
@@ -106,6 +121,8 @@ connect_to() {
     xdotool mousemove --window "$wid" 60 98 click 1 key --delay 20 ctrl+a type --delay 20 "$port"
     xdotool mousemove --window "$wid" 240 100 click 1
 }
+# 1 when the taskbar text carries a reading.
+connected() { xprop -id "$wid" _NET_WM_ICON_NAME | grep -c 'ZVK Demo   ' || true; }
 disconnect() { xdotool mousemove --window "$wid" 240 100 click 1; }
 
 report() { echo "$1 $2 $3" | tee -a "$work/figures"; }
@@ -114,8 +131,6 @@ measure_window() { # name command...
     local name=$1
     shift
     start_and_wait_map "$@"
-    local mapped
-    mapped=$(now_ns)
     report "$name" map_ms "$map_ms"
     sleep 1
     report "$name" rss_kib "$(rss_kib "$pid")"
@@ -129,6 +144,7 @@ measure_window() { # name command...
         connect_to 10001
         sleep 3
         report "$name" rss_step_first_reading_kib "$(($(rss_kib "$pid") - before))"
+        report "$name" connected "$(connected)"
         sleep $((idle_after - 3))
         read -r w c <<<"$(rates "$pid")"
         report "$name" changing_wakeups_per_s "$w"
@@ -137,6 +153,7 @@ measure_window() { # name command...
         sleep 0.5
         connect_to 10002
         sleep "$idle_after"
+        report "$name" connected "$(connected)"
         read -r w c <<<"$(rates "$pid")"
         report "$name" unchanging_wakeups_per_s "$w"
         report "$name" unchanging_cpu_ms_per_s "$c"
@@ -160,7 +177,7 @@ for r in $(seq "$rounds"); do
         case $s in
         ref-text) measure_window "$s" "$build/tools/bench/refwindow" text ;;
         ref-empty) measure_window "$s" "$build/tools/bench/refwindow" empty ;;
-        prog*) measure_window "$s" "${programs[${s#prog}]}" ;;
+        prog*) measure_window "$s" "$work/$s/ZVKdemo" ;;
         esac
     done
 done
