@@ -10,7 +10,7 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QImage>
+#include <QImageReader>
 #include <QPixmap>
 
 int RunProgram(int& argc, char** argv)
@@ -18,9 +18,10 @@ int RunProgram(int& argc, char** argv)
     QApplication qt(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZVKdemo"));
     QApplication::setQuitOnLastWindowClosed(false);
-    // The format named, so that no other image plugin is loaded to probe the file.
-    QApplication::setWindowIcon(
-        QIcon(QPixmap::fromImage(QImage(QStringLiteral(":/resources/zvkdemo.ico"), "ICO"))));
+    // The format named and no probing, so that no other image plugin is loaded.
+    QImageReader icon(QStringLiteral(":/resources/zvkdemo.ico"), "ICO");
+    icon.setAutoDetectImageFormat(false);
+    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(icon.read())));
     const TCaretBlinkPause caretBlinkPause;
 
     int exitCode = 0;
