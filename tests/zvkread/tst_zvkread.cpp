@@ -18,6 +18,7 @@ private slots:
     void stopsAfterCount();
     void deviceCloseBeforeAnyReading();
     void refusedConnect();
+    void connectTimeLimit();
     void lostConnection();
     void badUsage_data();
     void badUsage();
@@ -151,6 +152,34 @@ void TestZvkread::refusedConnect()
     QCOMPARE(p.readAllStandardError(),
              QByteArray("zvkread: Socket Error # 10061 Connection refused.\n"));
     QCOMPARE(p.readAllStandardOutput(), QByteArray());
+}
+
+void TestZvkread::connectTimeLimit()
+{
+    // A loopback peer that never answers: its accept queue (backlog 0) holds one connection
+    // that is never accepted, so a further connect waits for ever.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int filler = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    QVERIFY(::bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0);
+    QVERIFY(::listen(listener, 0) == 0);
+    QVERIFY(::getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len) == 0);
+    QVERIFY(::connect(filler, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0);
+    QProcess p;
+    QElapsedTimer clock;
+    clock.start();
+    Start(p, {"--timeout", "300", "127.0.0.1", QString::number(ntohs(a.sin_port))});
+    QVERIFY(p.waitForFinished(10000));
+    const qint64 elapsed = clock.elapsed();
+    ::close(filler);
+    ::close(listener);
+    QCOMPARE(p.exitCode(), 1);
+    QCOMPARE(p.readAllStandardError(), QByteArray("zvkread: Connect timed out.\n"));
+    // The default limit is 2500 ms.
+    QVERIFY2(elapsed < 2400, qPrintable(QString::number(elapsed)));
 }
 
 void TestZvkread::lostConnection()
