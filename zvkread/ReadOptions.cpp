@@ -110,11 +110,13 @@ TCommandLine ParseCommandLine(const QStringList& arguments)
                            .arg(parser.value(interval)));
     }
     if (parser.isSet(timeout)) {
-        const qint64 ms = WholeNumber(parser.value(timeout), 1, 3600000);
+        // At most a minute: a stop signal is only seen once the connect is over.
+        const qint64 ms = WholeNumber(parser.value(timeout), 1, 60000);
         if (ms < 0)
-            return Bad(QStringLiteral("invalid timeout '%1': whole milliseconds from 1 to "
-                                      "3600000 are required")
-                           .arg(parser.value(timeout)));
+            return Bad(
+                QStringLiteral("invalid timeout '%1': whole milliseconds from 1 to 60000 are "
+                               "required")
+                    .arg(parser.value(timeout)));
         o.TimeoutMs = static_cast<int>(ms);
     }
     return line;
@@ -143,7 +145,8 @@ QString HelpText()
         "  -n, --count N        stop after N readings\n"
         "  -i, --interval S     seconds between polls (default 1; \".\" for decimals,\n"
         "                       from 0.05 to 86400)\n"
-        "  -t, --timeout MS     connect time limit in milliseconds (default 2500)\n"
+        "  -t, --timeout MS     connect time limit in milliseconds (default 2500, at\n"
+        "                       most 60000)\n"
         "  -h, --help           show this text and exit\n"
         "      --version        show the version and exit\n"
         "\n"
@@ -168,7 +171,8 @@ QString HelpText()
         "\"-\" for these). Only the first frame of each poll is read.\n"
         "\n"
         "Exit status: 0 after N readings, when the device closes the connection, or on\n"
-        "SIGINT or SIGTERM; 1 when the connect fails or the connection is lost (the\n"
+        "SIGINT or SIGTERM (one that comes during the connect takes effect when the\n"
+        "connect is over); 1 when the connect fails or the connection is lost (the\n"
         "message goes to standard error on one line, each line break turned into one\n"
         "blank); 2 on bad usage.\n");
 }

@@ -213,6 +213,8 @@ void TestZvkread::badUsage_data()
         << QStringList{"-i", "1,5", "127.0.0.1"} << "invalid interval '1,5'";
     QTest::newRow("interval 0") << QStringList{"-i", "0", "127.0.0.1"} << "invalid interval '0'";
     QTest::newRow("timeout text") << QStringList{"-t", "2s", "127.0.0.1"} << "invalid timeout '2s'";
+    QTest::newRow("timeout above a minute")
+        << QStringList{"-t", "60001", "127.0.0.1"} << "invalid timeout '60001'";
     QTest::newRow("format") << QStringList{"--format", "xml", "127.0.0.1"}
                             << "unknown format 'xml'";
     QTest::newRow("unknown option") << QStringList{"--colour", "127.0.0.1"} << "Unknown option";
