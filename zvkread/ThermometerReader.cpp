@@ -49,15 +49,15 @@ int ReadThermometer(const TReadOptions& options, TStopSignals& stop, std::FILE* 
     client.SetHost(options.Host);
     client.SetPort(options.Port);
     client.SetReadTimeout(PollReadTimeoutMs);
+    // Fired inside a poll when the device has closed the connection.
     bool closedByDevice = false;
+    client.OnDisconnected = [&](TComponent*) { closedByDevice = true; };
     try {
         client.OpenConnection(options.TimeoutMs);
     } catch (const std::exception& e) {
         Report(err, MessageOf(e));
         return 1;
     }
-    // Set only now, so that the close at the end does not count as the device's.
-    client.OnDisconnected = [&](TComponent*) { closedByDevice = true; };
     if (!HeaderLine(options.Format).isEmpty())
         WriteLine(out, HeaderLine(options.Format));
 
