@@ -17,6 +17,9 @@ int RunProgram(int& argc, char** argv)
 {
     QApplication qt(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZVKdemo"));
+    QApplication::setApplicationVersion(QStringLiteral(ZVK_VERSION));
+    // The desktop entry's name: on Wayland the window's app id, so the desktop finds its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("zvkdemo"));
     QApplication::setQuitOnLastWindowClosed(false);
     // The format named and no probing, so that no other image plugin is loaded.
     QImageReader icon(QStringLiteral(":/resources/zvkdemo.ico"), "ICO");
