@@ -170,7 +170,7 @@ void TForm::Show()
 {
     if (!FShownOnce && FPosition == poScreenCenter && Screen && Widget()) {
         auto* centring = new TScreenCentring(Widget(), [this](QPoint frame) {
-            SetBounds(frame.x(), frame.y(), Width(), Height());
+            StoreBounds(frame.x(), frame.y(), Width(), Height());
         });
         centring->Start();
     }

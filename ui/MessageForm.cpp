@@ -175,7 +175,7 @@ void TMessageForm::showEvent(QShowEvent* event)
 {
     // Centred by its outer window, frame included, once the window manager has framed it.
     if (!event->spontaneous() && !FCentring) {
-        FCentring = new TScreenCentring(this, [this](QPoint frame) { move(frame); });
+        FCentring = new TScreenCentring(this, {});
         FCentring->Start();
     }
     QDialog::showEvent(event);

@@ -1,22 +1,23 @@
 #pragma once
 
+#include <QMargins>
 #include <QObject>
 #include <QPoint>
-#include <QSize>
 #include <functional>
 
 class QTimer;
 class QWidget;
 
 // Centres a top-level window's outer frame on the screen at its first showing. The window
-// manager adds the frame only after the window is shown, and reports its size a little
-// later (a frame seen while it reparents can be a passing one), so the window is centred at
-// once by what is known, and again each time the frame's size changes, until the frame has
-// kept one size for a while or a time limit has passed.
+// manager adds the frame only after the window is shown and reports it a little later, and
+// the toolkit's own idea of the frame can be a passing one seen while the window is
+// reparented. So the window is centred at once by what is known, and then, for a short
+// while, the client area's real place is compared with where the frame that the window
+// manager reports puts it, and corrected, until it has stayed right for a while.
 class TScreenCentring : public QObject {
 public:
-    // Move places the window's outer frame at the given point.
-    TScreenCentring(QWidget* window, std::function<void(QPoint)> move);
+    // Placed is told the outer frame's place after each move.
+    TScreenCentring(QWidget* window, std::function<void(QPoint)> placed);
     // Call right before the window is shown.
     void Start();
 
@@ -25,13 +26,15 @@ protected:
 
 private:
     void Check();
-    void Centre(QSize frame);
-    QSize Frame() const;
+    // The frame that the window manager reports (X11 _NET_FRAME_EXTENTS), else the toolkit's.
+    QMargins Frame() const;
+    QPoint CentredClient(const QMargins& frame) const;
 
     QWidget* FWindow;
-    std::function<void(QPoint)> FMove;
+    std::function<void(QPoint)> FPlaced;
     QTimer* FTimer;
-    QSize FCentredFor{-1, -1};
     int FTicks = 0;
-    int FStableTicks = 0;
+    int FRightTicks = 0;
+    int FWaitTicks = 0;
+    QPoint FLastClient;
 };

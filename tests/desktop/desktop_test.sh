@@ -80,8 +80,12 @@ start_program() {
 }
 stop_program() {
     kill -TERM "$app_pid" 2>/dev/null
+    (sleep 10 && kill -KILL "$app_pid" 2>/dev/null) &
+    local watchdog=$!
     wait "$app_pid"
     local code=$?
+    kill "$watchdog" 2>/dev/null
+    wait "$watchdog" 2>/dev/null
     [ "$code" -eq 0 ] || fail "the program ended with exit code $code: $(tail -n 5 "$work/program.log")"
 }
 
@@ -177,7 +181,8 @@ dialog_up() { window_titled "ZVK Demo"; }
 wait_for 150 dialog_up >/dev/null || fail "no message dialog for the missing language file"
 dialog=$(dialog_up)
 check_centred "message dialog" "$dialog"
-xdotool windowactivate --sync "$dialog" key Return
+timeout 10 xdotool windowactivate --sync "$dialog" key Return ||
+    fail "cannot answer the message dialog"
 wait_for 100 main_window >/dev/null || fail "no main window after the message was answered"
 check_centred "main window after the message" "$(main_window)"
 stop_program
