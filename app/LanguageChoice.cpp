@@ -75,7 +75,8 @@ QByteArray BytesFromName(const QString& name)
     QByteArray bytes;
     for (qsizetype i = 0; i < name.size(); ++i) {
         const QChar c = name[i];
-        const bool pair = c.isHighSurrogate() && i + 1 < name.size() && name[i + 1].isLowSurrogate();
+        const bool pair =
+            c.isHighSurrogate() && i + 1 < name.size() && name[i + 1].isLowSurrogate();
         if (pair) {
             bytes += name.mid(i, 2).toUtf8();
             ++i;

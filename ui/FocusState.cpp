@@ -25,7 +25,8 @@ void TFocusState::Restore() const
     if (auto* autoSelect = dynamic_cast<TAutoSelectEdit*>(FWidget.data()))
         autoSelect->FocusReturns = true;
     FWidget->setFocus(Qt::OtherFocusReason);
-    if (auto* autoSelect = dynamic_cast<TAutoSelectEdit*>(FWidget.data()); autoSelect && FWidget->hasFocus())
+    if (auto* autoSelect = dynamic_cast<TAutoSelectEdit*>(FWidget.data());
+        autoSelect && FWidget->hasFocus())
         autoSelect->FocusReturns = false;
     if (!edit)
         return;

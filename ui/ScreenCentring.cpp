@@ -33,11 +33,11 @@ bool X11FrameExtents(QWidget* window, QMargins& frame)
     free(atom);
     if (extents == XCB_ATOM_NONE)
         return false;
-    xcb_get_property_reply_t* reply = xcb_get_property_reply(
-        c,
-        xcb_get_property(c, 0, static_cast<xcb_window_t>(window->winId()), extents,
-                         XCB_ATOM_CARDINAL, 0, 4),
-        nullptr);
+    xcb_get_property_reply_t* reply =
+        xcb_get_property_reply(c,
+                               xcb_get_property(c, 0, static_cast<xcb_window_t>(window->winId()),
+                                                extents, XCB_ATOM_CARDINAL, 0, 4),
+                               nullptr);
     bool ok = false;
     if (reply && reply->format == 32 && xcb_get_property_value_length(reply) == 16) {
         const auto* v = static_cast<const uint32_t*>(xcb_get_property_value(reply));
@@ -79,7 +79,8 @@ QMargins TScreenCentring::Frame() const
 
 QPoint TScreenCentring::CentredClient(const QMargins& frame) const
 {
-    const QScreen* screen = FWindow->screen() ? FWindow->screen() : QGuiApplication::primaryScreen();
+    const QScreen* screen =
+        FWindow->screen() ? FWindow->screen() : QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->geometry() : QRect();
     const int width = FWindow->width() + frame.left() + frame.right();
     const int height = FWindow->height() + frame.top() + frame.bottom();

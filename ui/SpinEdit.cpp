@@ -151,8 +151,8 @@ void TSpinEdit::Step(qint64 delta)
         QApplication::beep();
         return;
     }
-    const qint64 value = std::clamp<qint64>(qint64(Value()) + delta, std::numeric_limits<int>::min(),
-                                            std::numeric_limits<int>::max());
+    const qint64 value = std::clamp<qint64>(
+        qint64(Value()) + delta, std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
     SetValue(static_cast<int>(value));
 }
 

@@ -7,10 +7,10 @@
 #include "ProgramMain.h"
 #include "uf_ZVKdemo.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QLabel>
-#include <QApplication>
 #include <QMessageBox>
 #include <QStyle>
 #include <QTimer>

@@ -158,8 +158,8 @@ void TestConnection::pollShowsEachKindOfFrame()
     QFETCH(QString, panel);
     QFETCH(QString, title);
     TSimulator sim;
-    QVERIFY(sim.Start({QStringLiteral("--bytes"), sent, QStringLiteral("--interval"),
-                       QStringLiteral("600000")}));
+    QVERIFY(sim.Start(
+        {QStringLiteral("--bytes"), sent, QStringLiteral("--interval"), QStringLiteral("600000")}));
     Application->SetTitle(QStringLiteral("ZVK Demo   before"));
     F->pnlTeplota->SetCaption(QStringLiteral("panel before"));
     ConnectTo(sim.Port()); // the connected reaction polls once, inside the click

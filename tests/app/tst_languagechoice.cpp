@@ -62,16 +62,18 @@ void TestLanguageChoice::readsFirstLineFromSeventhCharacter_data()
         << QByteArray("\xf0\x9f\x98\x80LNG]=a.xml") << "a.xml";
     QTest::newRow("a stray byte is one") << QByteArray("\xffLNG]=a.xml") << "a.xml";
     QTest::newRow("a cut sequence is one per byte") << QByteArray("\xe4\xbdNG]=a.xml") << "a.xml";
-    QTest::newRow("a line longer than any path")
-        << "[LNG]=" + QByteArray(9000, 'a') + "\r\n" << "cesky.lng.xml";
+    QTest::newRow("a line longer than any path") << "[LNG]=" + QByteArray(9000, 'a') + "\r\n"
+                                                 << "cesky.lng.xml";
 }
 
 void TestLanguageChoice::nameBytesAreWrittenBackAsRead_data()
 {
     QTest::addColumn<QByteArray>("name");
     QTest::newRow("ASCII") << QByteArray("english.lng.xml");
-    QTest::newRow("UTF-8") << QByteArray("\xc4\x8d" "esky \xf0\x9f\x98\x80.xml");
-    QTest::newRow("Windows-1250 byte") << QByteArray("\xe8" "esky.lng.xml");
+    QTest::newRow("UTF-8") << QByteArray("\xc4\x8d"
+                                         "esky \xf0\x9f\x98\x80.xml");
+    QTest::newRow("Windows-1250 byte") << QByteArray("\xe8"
+                                                     "esky.lng.xml");
     QTest::newRow("cut sequence at the end") << QByteArray("a.xml\xc4");
     QTest::newRow("overlong form") << QByteArray("\xc0\xaf.xml");
     QTest::newRow("encoded surrogate") << QByteArray("\xed\xa0\x80.xml");

@@ -15,8 +15,7 @@ private slots:
 
 private:
     QString Run(const QString& mode, int& exitCode,
-                const std::function<void(QProcess&)>& during = {},
-                const QStringList& more = {});
+                const std::function<void(QProcess&)>& during = {}, const QStringList& more = {});
     QByteArray Saved() const;
 
     // The program is copied into a directory of its own, where it keeps "lng.ini".

@@ -149,12 +149,11 @@ void TestControls::spinEditSteps_data()
         << "2147483647" << 0 << 0 << 1 << true << false << "2147483647";
     QTest::newRow("no range, down at the int minimum")
         << "-2147483648" << 0 << 0 << 1 << false << false << "-2147483648";
-    QTest::newRow("MaxValue int maximum") << "2147483647" << 1 << hi << 1 << true << true
-                                          << "2147483647";
-    QTest::newRow("increment int minimum") << "5" << 1 << 65535 << lo << false << false
-                                           << "65535";
-    QTest::newRow("increment int maximum") << "5" << lo << hi << hi << true << false
-                                           << "2147483647";
+    QTest::newRow("MaxValue int maximum")
+        << "2147483647" << 1 << hi << 1 << true << true << "2147483647";
+    QTest::newRow("increment int minimum") << "5" << 1 << 65535 << lo << false << false << "65535";
+    QTest::newRow("increment int maximum")
+        << "5" << lo << hi << hi << true << false << "2147483647";
 }
 
 void TestControls::spinEditSteps()
