@@ -18,6 +18,9 @@ int RunProgram(int& argc, char** argv)
     int toolkitArgc = argc > 0 ? 1 : 0;
     QApplication qt(toolkitArgc, argv);
     QApplication::setApplicationName(QStringLiteral("ZVKdemo"));
+    QApplication::setApplicationVersion(QStringLiteral(ZVK_VERSION));
+    // The desktop entry's name: on Wayland the window's app id, so the desktop finds its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("zvkdemo"));
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/resources/zvkdemo.ico")));
 

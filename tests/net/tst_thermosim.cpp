@@ -54,6 +54,9 @@ void TestThermosim::sendsScriptedBytes_data()
         << QByteArray("*B1E1+999999999999999949387135297074018866963645011013410073083904.0\r\n");
     QTest::newRow("exact bytes") << QStringList{"--bytes", "*B\\x00\\xff\\r\\n"}
                                  << QByteArray("*B\0\xff\r\n", 6);
+    QTest::newRow("script in turn, then again")
+        << QStringList{"--bytes", "*B1E1+1\\r", "--bytes", "x\\0y", "--interval", "20"}
+        << QByteArray("*B1E1+1\rx\0y*B1E1+1\r", 19);
     QByteArray burst(40000, '\0');
     for (int i = 0; i < burst.size(); ++i)
         burst[i] = static_cast<char>(i % 256);
