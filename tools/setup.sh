@@ -3,6 +3,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ qt6-base-dev libxcb1-dev fonts-dejavu-core fonts-liberation)
+# The fuzz targets (tools/fuzz.sh): clang with libFuzzer and the sanitizer runtimes.
+packages+=(clang-14 libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

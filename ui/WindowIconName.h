@@ -7,3 +7,7 @@ class QWidget;
 // Sets the text of the window's taskbar entry: Qt's icon text (_NET_WM_ICON_NAME) and, on
 // X11, the older WM_ICON_NAME property that some task bars still read.
 void SetWindowIconName(QWidget* window, const QString& text);
+
+// Sets the window's title. An empty title stays empty: Qt puts the application's name in
+// its place, so on X11 the title properties are emptied again once the window exists.
+void SetWindowTitle(QWidget* window, const QString& text);
