@@ -34,6 +34,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     QStringDecoder cp1250("windows-1250");
     const QString expected = cp1250.decode(shown) + QStringLiteral(" \u00B0C");
     Require(result.Text == expected, "the reading is the field from its sign, with \" °C\"",
-            result.Text + u" <> " + expected);
+            result.Text + QStringLiteral(" <> ") + expected);
     return 0;
 }

@@ -48,7 +48,7 @@ public:
     // Language files are a few kilobytes. The bounds keep the worst document that passes
     // them well under a second to read: the toolkit's reader compares each attribute of an
     // element with all earlier ones, so the attributes per element are bounded too.
-    static constexpr qint64 MaxFileSize = 1024 * 1024;
+    static constexpr qint64 MaxFileSize = 256 * 1024;
     static constexpr int MaxDepth = 256;
     static constexpr int MaxAttributes = 64;
     static constexpr int MaxEntityExpansion = 4096;
