@@ -66,8 +66,11 @@ QString FirstCharacters(const QString& text, qsizetype n)
 }
 
 [[noreturn]] void RaiseParseError(const QByteArray& data, const QString& encoding,
-                                  const QString& reason, qint64 lineNumber)
+                                  QString reason, qint64 lineNumber)
 {
+    // The reason is one line: the reader quotes parts of the document in it (an encoding
+    // name, say), and a line break there would break the report's form.
+    reason.replace(u'\r', u' ').replace(u'\n', u' ');
     throw EXmlParseError(reason + QLatin1String("\r\nLine: ") + QString::number(lineNumber) +
                          QLatin1String("\r\n") +
                          FirstCharacters(SourceLine(data, encoding, lineNumber), 40));

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: a plain build, then the same suite under
 # AddressSanitizer and UndefinedBehaviorSanitizer, then the transport tests under
-# ThreadSanitizer, then each fuzz target for a short while.
+# ThreadSanitizer.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/setup.sh"

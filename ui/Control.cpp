@@ -155,7 +155,7 @@ void TControl::SetHint(const QString& hint)
 {
     FHint = hint;
     if (FWidget)
-        FWidget->setToolTip(FShowHint ? hint : QString());
+        FWidget->setToolTip(FShowHint ? ShownText(hint) : QString());
 }
 
 void TControl::SetShowHint(bool show)

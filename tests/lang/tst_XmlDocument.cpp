@@ -113,6 +113,9 @@ void TestXmlDocument::reportsMalformed_data()
     QTest::newRow("unknown encoding")
         << QByteArray("<?xml version=\"1.0\" encoding=\"x-none\"?><r/>") << 1
         << "<?xml version=\"1.0\" encoding=\"x-none\"?><";
+    // Found by fuzzing: the reason quoted the encoding name with its CR.
+    QTest::newRow("line break in the encoding name")
+        << QByteArray("<?xml version=\"1.0\" encoding=\"UTF\r8\"?>\n<r/>") << 2 << "8\"?>";
     QTest::newRow("undeclared entity")
         << QByteArray("<r>\n\n<a>&zz;</a></r>") << 3 << "<a>&zz;</a></r>";
     // Forty characters, not forty UTF-16 units: each emoji is one character of two units.
