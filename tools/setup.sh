@@ -2,7 +2,10 @@
 # Installs what building and running the program needs, when it is missing (Debian 12).
 set -euo pipefail
 
-packages=(cmake ninja-build g++ qt6-base-dev libxcb1-dev fonts-dejavu-core fonts-liberation)
+# desktop-file-utils and appstream: the install tests validate the desktop entry and metadata;
+# xvfb, xdotool, x11-utils and iproute2: a test reads the window's WM_CLASS on a real X server.
+packages=(cmake ninja-build g++ qt6-base-dev libxcb1-dev fonts-dejavu-core fonts-liberation
+    desktop-file-utils appstream xvfb xdotool x11-utils iproute2)
 # The fuzz targets (tools/fuzz.sh): clang with libFuzzer and the sanitizer runtimes.
 packages+=(clang-14 libclang-rt-14-dev)
 missing=()
