@@ -12,7 +12,11 @@
 
 int RunProgram(int& argc, char** argv)
 {
-    QApplication qt(argc, argv);
+    // The program takes no argument, and the toolkit's own options (-qwindowtitle, -style,
+    // -stylesheet, -platformpluginpath, -qwindowgeometry, ...) are none of its options: the
+    // toolkit sees the program's name alone.
+    int toolkitArgc = argc > 0 ? 1 : 0;
+    QApplication qt(toolkitArgc, argv);
     QApplication::setApplicationName(QStringLiteral("ZVKdemo"));
     QApplication::setApplicationVersion(QStringLiteral(ZVK_VERSION));
     // The desktop entry's name: on Wayland the window's app id, so the desktop finds its icon.

@@ -3,9 +3,10 @@
 set -euo pipefail
 
 # desktop-file-utils and appstream: the install tests validate the desktop entry and metadata;
-# xvfb, xdotool, x11-utils and iproute2: a test reads the window's WM_CLASS on a real X server.
+# xvfb, openbox, xdotool, x11-utils and iproute2: the tests that run the program on a real X
+# server (with a window manager) in a loopback-only namespace.
 packages=(cmake ninja-build g++ qt6-base-dev libxcb1-dev fonts-dejavu-core fonts-liberation
-    desktop-file-utils appstream xvfb xdotool x11-utils iproute2)
+    desktop-file-utils appstream xvfb openbox xdotool x11-utils iproute2 util-linux)
 # The fuzz targets (tools/fuzz.sh): clang with libFuzzer and the sanitizer runtimes.
 packages+=(clang-14 libclang-rt-14-dev)
 missing=()

@@ -1,6 +1,7 @@
 #include "Application.h"
 
 #include "ExceptionReport.h"
+#include "FocusState.h"
 #include "Form.h"
 #include "ModalRunner.h"
 #include "WindowIconName.h"
@@ -102,7 +103,7 @@ void TApplication::HandleException(const std::exception& e)
     }
 
     QPointer<QWidget> active = QApplication::activeWindow();
-    QPointer<QWidget> focus = QApplication::focusWidget();
+    const TFocusState focus = TFocusState::Save();
     QList<QPointer<QWidget>> disabled;
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w->isVisible() && w->isEnabled()) {
@@ -121,8 +122,7 @@ void TApplication::HandleException(const std::exception& e)
             w->setEnabled(true);
     if (active)
         active->activateWindow();
-    if (focus)
-        focus->setFocus(Qt::OtherFocusReason);
+    focus.Restore();
 }
 
 bool GuardedCall(const std::function<void()>& handler)

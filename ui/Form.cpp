@@ -2,13 +2,13 @@
 
 #include "Application.h"
 #include "Screen.h"
+#include "ScreenCentring.h"
 #include "WindowIconName.h"
 
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QTimer>
 #include <QWidget>
 #include <algorithm>
 #include <cstdlib>
@@ -38,11 +38,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override { FForm->CloseRequested(event); }
-    void moveEvent(QMoveEvent* event) override
-    {
-        QWidget::moveEvent(event);
-        FForm->FrameMayHaveChanged();
-    }
 };
 
 const TClassInfo& TForm::StaticClassInfo()
@@ -189,32 +184,17 @@ void TForm::SetVisible(bool visible)
         Widget()->setVisible(visible);
 }
 
-void TForm::CentreOnScreen()
-{
-    const QSize outer = Widget()->frameGeometry().size();
-    SetBounds((Screen->Width() - outer.width()) / 2, (Screen->Height() - outer.height()) / 2,
-              outer.width(), outer.height());
-}
-
-void TForm::FrameMayHaveChanged()
-{
-    if (FCentrePending && Widget()->frameGeometry().size() != QSize(Width(), Height())) {
-        FCentrePending = false;
-        CentreOnScreen();
-    }
-}
-
 void TForm::Show()
 {
     if (!FShownOnce && FPosition == poScreenCenter && Screen && Widget()) {
-        CentreOnScreen();
-        FCentrePending = true;
-        QTimer::singleShot(2000, Widget(), [this] { FCentrePending = false; });
+        auto* centring = new TScreenCentring(Widget(), [this](QPoint frame) {
+            StoreBounds(frame.x(), frame.y(), Width(), Height());
+        });
+        centring->Start();
     }
     FShownOnce = true;
     SetVisible(true);
     TextChanged(); // the native window may be new, and got Qt's title
-    FrameMayHaveChanged();
     Widget()->raise();
     Widget()->activateWindow();
     // On its first activation the focus goes to the first tab stop that can take it.

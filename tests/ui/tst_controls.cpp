@@ -23,7 +23,9 @@ private slots:
     void spinEditValueFromText();
     void spinEditClampsWhenFocusLeaves_data();
     void spinEditClampsWhenFocusLeaves();
-    void spinEditStepsAndFiltersKeys();
+    void spinEditSteps_data();
+    void spinEditSteps();
+    void spinEditFiltersKeys();
     void tabOrderFollowsTabOrderNotCreation();
     void labelFollowsItsText();
     void captionEndsAtNul();
@@ -128,24 +130,66 @@ void TestControls::spinEditClampsWhenFocusLeaves()
     QCOMPARE(f.spin->GetText(), after);
 }
 
-void TestControls::spinEditStepsAndFiltersKeys()
+void TestControls::spinEditSteps_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("minValue");
+    QTest::addColumn<int>("maxValue");
+    QTest::addColumn<int>("increment");
+    QTest::addColumn<bool>("up");
+    QTest::addColumn<bool>("button");
+    QTest::addColumn<QString>("after");
+    const int lo = std::numeric_limits<int>::min(), hi = std::numeric_limits<int>::max();
+    QTest::newRow("up") << "8080" << 1 << 65535 << 1 << true << false << "8081";
+    QTest::newRow("up at the top") << "65535" << 1 << 65535 << 1 << true << false << "65535";
+    QTest::newRow("down") << "65535" << 1 << 65535 << 1 << false << false << "65534";
+    QTest::newRow("button down at the bottom") << "1" << 1 << 65535 << 1 << false << true << "1";
+    QTest::newRow("button up") << "1" << 1 << 65535 << 1 << true << true << "2";
+    QTest::newRow("up from the int maximum")
+        << "2147483647" << 1 << 65535 << 1 << true << false << "65535";
+    QTest::newRow("down from the int minimum")
+        << "-2147483648" << 1 << 65535 << 1 << false << true << "1";
+    QTest::newRow("no range, up at the int maximum")
+        << "2147483647" << 0 << 0 << 1 << true << false << "2147483647";
+    QTest::newRow("no range, down at the int minimum")
+        << "-2147483648" << 0 << 0 << 1 << false << false << "-2147483648";
+    QTest::newRow("MaxValue int maximum")
+        << "2147483647" << 1 << hi << 1 << true << true << "2147483647";
+    QTest::newRow("increment int minimum") << "5" << 1 << 65535 << lo << false << false << "65535";
+    QTest::newRow("increment int maximum")
+        << "5" << lo << hi << hi << true << false << "2147483647";
+}
+
+void TestControls::spinEditSteps()
+{
+    QFETCH(QString, text);
+    QFETCH(int, minValue);
+    QFETCH(int, maxValue);
+    QFETCH(int, increment);
+    QFETCH(bool, up);
+    QFETCH(bool, button);
+    QFETCH(QString, after);
+    SpinFixture f;
+    f.spin->SetMinValue(minValue);
+    f.spin->SetMaxValue(maxValue);
+    f.spin->SetIncrement(increment);
+    f.spin->SetFocus();
+    QTRY_VERIFY(f.spin->LineEdit()->hasFocus());
+    f.spin->SetText(text);
+    if (button)
+        (up ? f.spin->UpButton() : f.spin->DownButton())->click();
+    else
+        QTest::keyClick(f.spin->LineEdit(), up ? Qt::Key_Up : Qt::Key_Down);
+    QCOMPARE(f.spin->GetText(), after);
+    QCOMPARE(f.spin->UpButton()->autoRepeatDelay(), 400);
+    QCOMPARE(f.spin->UpButton()->autoRepeatInterval(), 100);
+}
+
+void TestControls::spinEditFiltersKeys()
 {
     SpinFixture f;
     f.spin->SetFocus();
     QTRY_VERIFY(f.spin->LineEdit()->hasFocus());
-    f.spin->SetText(QStringLiteral("65535"));
-    QTest::keyClick(f.spin->LineEdit(), Qt::Key_Up);
-    QCOMPARE(f.spin->GetText(), QStringLiteral("65535"));
-    QTest::keyClick(f.spin->LineEdit(), Qt::Key_Down);
-    QCOMPARE(f.spin->GetText(), QStringLiteral("65534"));
-    f.spin->SetText(QStringLiteral("1"));
-    f.spin->DownButton()->click();
-    QCOMPARE(f.spin->GetText(), QStringLiteral("1"));
-    f.spin->UpButton()->click();
-    QCOMPARE(f.spin->GetText(), QStringLiteral("2"));
-    QCOMPARE(f.spin->UpButton()->autoRepeatDelay(), 400);
-    QCOMPARE(f.spin->UpButton()->autoRepeatInterval(), 100);
-
     f.spin->SetText(QString());
     QTest::keyClicks(f.spin->LineEdit(), QStringLiteral("1a2 -+x3"));
     QCOMPARE(f.spin->GetText(), QStringLiteral("12-+3"));
