@@ -3,6 +3,8 @@
 #include "SysUtils.h"
 
 #include <QLocale>
+#include <QRegularExpression>
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <limits>
@@ -19,6 +21,9 @@ struct TNumber {
     bool IsWhole = false;
     qint64 Whole = 0;
     double Real = 0.0;
+    // For a text with a fraction or an exponent: its whole part computed from the digits, not
+    // from the double, which can round across a bound (-9223372036854775809 is no qint64).
+    std::optional<std::optional<qint64>> ExactWhole; // set when known; inner empty: no fit
 
     double AsDouble() const { return IsWhole ? static_cast<double>(Whole) : Real; }
 };
@@ -61,6 +66,50 @@ QString VariantTypeName(const QVariant& value)
     throw ERangeError(QStringLiteral("Range check error"));
 }
 
+// The whole part of a number text, truncated toward zero, computed digit by digit: empty
+// when the text is not a plain decimal number in the given locale's signs, an empty inner
+// value when the whole part does not fit a qint64.
+std::optional<std::optional<qint64>> ExactWholePart(const QLocale& locale, const QString& text)
+{
+    QString t = text.trimmed();
+    if (!(locale.numberOptions() & QLocale::RejectGroupSeparator))
+        t.remove(locale.groupSeparator());
+    t.replace(locale.decimalPoint(), QStringLiteral("."));
+    t.replace(locale.negativeSign(), QStringLiteral("-"));
+    t.replace(locale.positiveSign(), QStringLiteral("+"));
+    t.replace(locale.exponential(), QStringLiteral("e"), Qt::CaseInsensitive);
+    static const QRegularExpression number(
+        QStringLiteral("^([+-]?)([0-9]*)(?:\\.([0-9]*))?(?:[eE]([+-]?[0-9]+))?$"));
+    const QRegularExpressionMatch m = number.match(t);
+    if (!m.hasMatch())
+        return std::nullopt;
+    const bool negative = m.captured(1) == u"-";
+    const QString digits = m.captured(2) + m.captured(3);
+    qint64 exponent = 0;
+    const QString e = m.captured(4);
+    if (!e.isEmpty()) {
+        bool ok = false;
+        exponent = e.toLongLong(&ok);
+        if (!ok) // more exponent digits than a qint64 holds
+            exponent = e.startsWith(u'-') ? -1000000 : 1000000;
+    }
+    // The digits before the decimal point once the exponent has moved it.
+    const qint64 point = std::clamp<qint64>(m.captured(2).size() + exponent, 0, 1000000);
+    quint64 magnitude = 0;
+    for (qint64 k = 0; k < point; ++k) {
+        if (magnitude == 0 && k >= digits.size())
+            break; // nothing but zeros ahead
+        const int digit = k < digits.size() ? digits.at(k).digitValue() : 0;
+        if (magnitude > (std::numeric_limits<quint64>::max() - digit) / 10)
+            return std::optional<qint64>();
+        magnitude = magnitude * 10 + digit;
+    }
+    constexpr quint64 limit = quint64(1) << 63;
+    if (magnitude > limit || (magnitude == limit && !negative))
+        return std::optional<qint64>();
+    return std::optional<qint64>(negative ? qint64(0 - magnitude) : qint64(magnitude));
+}
+
 std::optional<TNumber> ParseText(const QString& text)
 {
     // The user's number format first, then a plain decimal number (no grouping) written with
@@ -79,10 +128,10 @@ std::optional<TNumber> ParseText(const QString& text)
         bool ok = false;
         const qint64 whole = locale.toLongLong(candidate, &ok);
         if (ok)
-            return TNumber{true, whole, 0.0};
+            return TNumber{true, whole, 0.0, std::nullopt};
         const double real = locale.toDouble(candidate, &ok);
         if (ok && std::isfinite(real))
-            return TNumber{false, 0, real};
+            return TNumber{false, 0, real, ExactWholePart(locale, candidate)};
     }
     return std::nullopt;
 }
@@ -99,12 +148,12 @@ TNumber ReadNumber(const QVariant& value, const char* target)
         case QMetaType::Int:
         case QMetaType::UInt:
         case QMetaType::LongLong:
-            return TNumber{true, value.toLongLong(), 0.0};
+            return TNumber{true, value.toLongLong(), 0.0, std::nullopt};
         case QMetaType::ULongLong:
         case QMetaType::Double:
         case QMetaType::Float:
             if (std::isfinite(value.toDouble()))
-                return TNumber{false, 0, value.toDouble()};
+                return TNumber{false, 0, value.toDouble(), std::nullopt};
             break;
         default:
             break;
@@ -118,6 +167,11 @@ qint64 WholePart(const TNumber& n)
 {
     if (n.IsWhole)
         return n.Whole;
+    if (n.ExactWhole) {
+        if (!*n.ExactWhole)
+            RaiseRangeError();
+        return **n.ExactWhole;
+    }
     const double t = std::trunc(n.Real);
     if (t < -kTwoTo63 || t >= kTwoTo63)
         RaiseRangeError();

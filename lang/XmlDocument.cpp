@@ -1,6 +1,7 @@
 #include "XmlDocument.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QXmlStreamReader>
 #include <algorithm>
@@ -52,11 +53,115 @@ qint64 FirstBadlyEncodedLine(const QByteArray& data, const QString& encoding)
     return 0;
 }
 
-[[noreturn]] void RaiseParseError(const QByteArray& data, const QString& encoding,
-                                  const QString& reason, qint64 lineNumber)
+// The first n characters of a text; a surrogate pair counts as one character.
+QString FirstCharacters(const QString& text, qsizetype n)
 {
+    qsizetype end = 0;
+    for (; end < text.size() && n > 0; --n)
+        end += text.at(end).isHighSurrogate() && end + 1 < text.size() &&
+                       text.at(end + 1).isLowSurrogate()
+                   ? 2
+                   : 1;
+    return text.left(end);
+}
+
+[[noreturn]] void RaiseParseError(const QByteArray& data, const QString& encoding,
+                                  QString reason, qint64 lineNumber)
+{
+    // The reason is one line: the reader quotes parts of the document in it (an encoding
+    // name, say), and a line break there would break the report's form.
+    reason.replace(u'\r', u' ').replace(u'\n', u' ');
     throw EXmlParseError(reason + QLatin1String("\r\nLine: ") + QString::number(lineNumber) +
-                         QLatin1String("\r\n") + SourceLine(data, encoding, lineNumber).left(40));
+                         QLatin1String("\r\n") +
+                         FirstCharacters(SourceLine(data, encoding, lineNumber), 40));
+}
+
+// The encoding that the XML declaration names, read before the reader runs; empty when none.
+QString DeclaredEncoding(const QByteArray& data)
+{
+    static const QRegularExpression declaration(
+        QStringLiteral("^\\s*<\\?xml[^>]*?encoding\\s*=\\s*[\"']([A-Za-z0-9._-]+)[\"']"));
+    return declaration.match(QString::fromLatin1(data.left(256))).captured(1);
+}
+
+// The line of the first start tag with more than the given number of attributes, or 0. The
+// scan works on the bytes: markup characters are ASCII in every encoding a language file
+// uses. Comments, CDATA sections, processing instructions and the document type declaration
+// are skipped; entity references are bounded by the expansion limits instead.
+qint64 FirstCrowdedTagLine(const QByteArray& data, int most)
+{
+    const qsizetype n = data.size();
+    qint64 line = 1;
+    qsizetype i = 0;
+    // Moves i to just past the given terminator, counting lines.
+    const auto skipPast = [&](const char* end) {
+        const qsizetype at = data.indexOf(end, i);
+        const qsizetype stop = at < 0 ? n : at + qsizetype(std::strlen(end));
+        line += std::count(data.constBegin() + i, data.constBegin() + stop, '\n');
+        i = stop;
+    };
+    while (i < n) {
+        const char c = data[i];
+        if (c == '\n')
+            ++line;
+        if (c != '<') {
+            ++i;
+            continue;
+        }
+        const QByteArrayView rest = QByteArrayView(data).sliced(i);
+        if (rest.startsWith("<!--")) {
+            skipPast("-->");
+        } else if (rest.startsWith("<![CDATA[")) {
+            skipPast("]]>");
+        } else if (rest.startsWith("<?")) {
+            skipPast("?>");
+        } else if (rest.startsWith("<!")) {
+            // A declaration, with an internal subset in brackets and quoted literals.
+            int depth = 0;
+            for (++i; i < n; ++i) {
+                const char d = data[i];
+                if (d == '\n')
+                    ++line;
+                if (d == '"' || d == '\'') {
+                    ++i;
+                    skipPast(d == '"' ? "\"" : "'");
+                    --i;
+                } else if (QByteArrayView(data).sliced(i).startsWith("<!--")) {
+                    skipPast("-->");
+                    --i;
+                } else if (d == '[') {
+                    ++depth;
+                } else if (d == ']') {
+                    --depth;
+                } else if (d == '>' && depth <= 0) {
+                    ++i;
+                    break;
+                }
+            }
+        } else {
+            const qint64 tagLine = line;
+            int attributes = 0;
+            char quote = 0;
+            for (++i; i < n; ++i) {
+                const char d = data[i];
+                if (d == '\n')
+                    ++line;
+                if (quote) {
+                    if (d == quote)
+                        quote = 0;
+                } else if (d == '"' || d == '\'') {
+                    quote = d;
+                } else if (d == '=') {
+                    if (++attributes > most)
+                        return tagLine;
+                } else if (d == '>') {
+                    ++i;
+                    break;
+                }
+            }
+        }
+    }
+    return 0;
 }
 
 [[noreturn]] void RaiseFileError(const QString& path, const QString& reason)
@@ -90,6 +195,12 @@ const TXmlNode* TXmlNode::FindChild(const QString& name) const
 
 std::shared_ptr<const TXmlDocument> TXmlDocument::Parse(const QByteArray& data)
 {
+    if (data.size() > MaxFileSize)
+        RaiseParseError(data, QString(), QStringLiteral("The document is too large."), 1);
+    if (const qint64 line = FirstCrowdedTagLine(data, MaxAttributes); line > 0)
+        RaiseParseError(data, DeclaredEncoding(data),
+                        QStringLiteral("An element has more than %1 attributes.").arg(MaxAttributes),
+                        line);
     auto doc = std::make_shared<TXmlDocument>();
     QXmlStreamReader reader(data);
     reader.setNamespaceProcessing(false);

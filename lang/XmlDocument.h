@@ -45,13 +45,17 @@ private:
 // the encoding that the XML declaration names (UTF-8 when there is none).
 class TXmlDocument {
 public:
-    static constexpr qint64 MaxFileSize = 4 * 1024 * 1024;
+    // Language files are a few kilobytes. The bounds keep the worst document that passes
+    // them well under a second to read: the toolkit's reader compares each attribute of an
+    // element with all earlier ones, so the attributes per element are bounded too.
+    static constexpr qint64 MaxFileSize = 256 * 1024;
     static constexpr int MaxDepth = 256;
+    static constexpr int MaxAttributes = 64;
     static constexpr int MaxEntityExpansion = 4096;
     // Bound on the characters that all entity references of a document may expand to.
-    static constexpr qint64 MaxExpandedText = 4 * 1024 * 1024;
+    static constexpr qint64 MaxExpandedText = 256 * 1024;
 
-    // Raises EXmlParseError.
+    // Raises EXmlParseError, also for data larger than MaxFileSize.
     static std::shared_ptr<const TXmlDocument> Parse(const QByteArray& data);
     // Reads a regular file; raises EInOutError when it cannot be read, is no regular file
     // or is larger than MaxFileSize, and EXmlParseError when it does not parse.

@@ -7,6 +7,8 @@ set -euo pipefail
 # server (with a window manager) in a loopback-only namespace.
 packages=(cmake ninja-build g++ qt6-base-dev libxcb1-dev fonts-dejavu-core fonts-liberation
     desktop-file-utils appstream xvfb openbox xdotool x11-utils iproute2 util-linux)
+# The fuzz targets (tools/fuzz.sh): clang with libFuzzer and the sanitizer runtimes.
+packages+=(clang-14 libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -15,3 +15,6 @@ export QT_QPA_PLATFORM=offscreen
 
 "$root/tools/build.sh" "$root/build-tsan" -DZVK_TSAN=ON -DZVK_TEST_DIRS=net
 (cd "$root/build-tsan" && ctest --output-on-failure -L net)
+
+# Fuzzing: each target briefly from the committed seeds (tools/fuzz.sh runs longer).
+"$root/tools/fuzz.sh" 15

@@ -39,5 +39,5 @@ void TButton::SetDefault(bool isDefault)
 void TButton::TextChanged()
 {
     if (Widget())
-        PushButton()->setText(Caption());
+        PushButton()->setText(ShownText(Caption()));
 }

@@ -3,6 +3,8 @@
 #include "Application.h"
 #include "WinControl.h"
 
+#include <algorithm>
+
 namespace {
 const char* const AnchorNames[] = {"akLeft", "akTop", "akRight", "akBottom"};
 const char* const FontStyleNames[] = {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"};
@@ -14,6 +16,27 @@ const TTypeInfo TAnchors{"TAnchors", TTypeKind::Set, 0, 0, 0, 0, {}, &TAnchorKin
 const TTypeInfo TFontStyle{"TFontStyle", TTypeKind::Enumeration, 0, 3, 0, 0, FontStyleNames};
 const TTypeInfo TFontStyles{"TFontStyles", TTypeKind::Set, 0, 0, 0, 0, {}, &TFontStyle};
 } // namespace TypeInfos
+
+namespace Geometry {
+int BoundPosition(int v)
+{
+    return std::clamp(v, MinPosition, MaxPosition);
+}
+
+int BoundExtent(int v)
+{
+    return std::clamp(v, 0, MaxExtent);
+}
+} // namespace Geometry
+
+QString ShownText(const QString& text)
+{
+    if (text.size() <= MaxShownText)
+        return text;
+    const qsizetype n = text.at(MaxShownText - 1).isHighSurrogate() ? MaxShownText - 1
+                                                                    : MaxShownText;
+    return text.left(n);
+}
 
 const TClassInfo& TControl::StaticClassInfo()
 {
@@ -81,17 +104,17 @@ void TControl::SetParent(TWinControl* parent)
 
 void TControl::StoreBounds(int left, int top, int width, int height)
 {
-    FLeft = left;
-    FTop = top;
-    FWidth = width;
-    FHeight = height;
+    FLeft = Geometry::BoundPosition(left);
+    FTop = Geometry::BoundPosition(top);
+    FWidth = Geometry::BoundExtent(width);
+    FHeight = Geometry::BoundExtent(height);
 }
 
 void TControl::SetBounds(int left, int top, int width, int height)
 {
     StoreBounds(left, top, width, height);
     if (FWidget)
-        FWidget->setGeometry(left, top, width, height);
+        FWidget->setGeometry(FLeft, FTop, FWidth, FHeight);
 }
 
 void TControl::SetText(const QString& text)
@@ -134,7 +157,7 @@ void TControl::SetHint(const QString& hint)
 {
     FHint = hint;
     if (FWidget)
-        FWidget->setToolTip(FShowHint ? hint : QString());
+        FWidget->setToolTip(FShowHint ? ShownText(hint) : QString());
 }
 
 void TControl::SetShowHint(bool show)

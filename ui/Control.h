@@ -12,6 +12,23 @@ class TWinControl;
 enum TAnchorKind { akLeft, akTop, akRight, akBottom };
 using TAnchors = quint32; // bit n set for TAnchorKind n
 
+// The positions and sizes a control can take. X11 carries window coordinates in 16 bits, so
+// nothing beyond them can be shown; values from outside (a language file) are clamped to
+// them, and the sum of any two stays far from int overflow.
+namespace Geometry {
+constexpr int MinPosition = -32768;
+constexpr int MaxPosition = 32767;
+constexpr int MaxExtent = 32767;
+int BoundPosition(int v);
+int BoundExtent(int v);
+} // namespace Geometry
+
+// The part of a caption that a control lays out and paints. The caption itself is kept
+// whole, but laying out megabytes of text on every repaint would keep the program from
+// answering anything else, the close request included.
+constexpr qsizetype MaxShownText = 1024;
+QString ShownText(const QString& text);
+
 // A visual control: a component shown through one Qt widget. Positions are in pixels from
 // the top-left corner of the parent's client area.
 class TControl : public TComponent {
@@ -64,7 +81,7 @@ public:
     TNotifyEvent OnClick;
 
 protected:
-    // Records the bounds without moving the widget.
+    // Records the bounds, clamped to the bounds in Geometry, without moving the widget.
     void StoreBounds(int left, int top, int width, int height);
     // Called after the text changed; controls that show it update their widget here.
     virtual void TextChanged() {}

@@ -3,10 +3,14 @@
 #include "Application.h"
 #include "Screen.h"
 #include "ScreenCentring.h"
+#include "WindowIconName.h"
 
 #include <QCloseEvent>
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -86,9 +90,14 @@ QSize TForm::FrameExtent() const
 
 void TForm::SetClientSize(int width, int height)
 {
-    FClientWidth = width;
-    FClientHeight = height;
     const QSize frame = FrameExtent();
+    QSize most(Geometry::MaxExtent, Geometry::MaxExtent);
+    if (const QScreen* s = Widget() ? Widget()->screen() : QGuiApplication::primaryScreen())
+        most = s->availableGeometry().size() - frame;
+    FClientWidth = std::clamp(width, MinClientWidth, std::max(MinClientWidth, most.width()));
+    FClientHeight = std::clamp(height, MinClientHeight, std::max(MinClientHeight, most.height()));
+    width = FClientWidth;
+    height = FClientHeight;
     StoreBounds(Left(), Top(), width + frame.width(), height + frame.height());
     if (!Widget())
         return;
@@ -105,13 +114,15 @@ void TForm::SetClientSize(int width, int height)
 // of either resizes the client area by the same amount.
 void TForm::SetBounds(int left, int top, int width, int height)
 {
+    width = Geometry::BoundExtent(width);
+    height = Geometry::BoundExtent(height);
     if (width != Width() || height != Height()) {
         const QSize frame = FrameExtent();
         SetClientSize(width - frame.width(), height - frame.height());
     }
     StoreBounds(left, top, Width(), Height());
     if (Widget())
-        Widget()->move(left, top);
+        Widget()->move(Left(), Top());
 }
 
 void TForm::SetBorderStyle(TFormBorderStyle style)
@@ -150,18 +161,25 @@ void TForm::ApplyWindowFlags()
     }
     const bool visible = w->isVisible();
     w->setWindowFlags(flags);
-    if (visible)
+    if (visible) {
         w->show();
+        TextChanged(); // a new native window got Qt's title
+    }
 }
 
 void TForm::TextChanged()
 {
     if (Widget())
-        Widget()->setWindowTitle(Caption());
+        SetWindowTitle(Widget(), ShownText(Caption()));
 }
 
 void TForm::SetVisible(bool visible)
 {
+    if (!visible && FShownOnce && Application && Application->MainForm() == this &&
+        Widget()) {
+        Widget()->showMinimized();
+        return;
+    }
     TControl::SetVisible(visible);
     if (Widget())
         Widget()->setVisible(visible);
@@ -177,6 +195,7 @@ void TForm::Show()
     }
     FShownOnce = true;
     SetVisible(true);
+    TextChanged(); // the native window may be new, and got Qt's title
     Widget()->raise();
     Widget()->activateWindow();
     // On its first activation the focus goes to the first tab stop that can take it.

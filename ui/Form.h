@@ -22,12 +22,17 @@ enum TCloseAction { caNone, caHide, caFree, caMinimize };
 using TCloseEvent = std::function<void(TComponent* sender, TCloseAction& action)>;
 
 // A top-level window. Left and Top place the window on the screen; ClientWidth and
-// ClientHeight size its client area, which is what the child controls are placed in.
+// ClientHeight size its client area, which is what the child controls are placed in. The
+// client area stays between MinClientWidth x MinClientHeight (room for the title bar's
+// buttons) and what the screen's available area leaves inside the frame.
 class TForm : public TWinControl {
     DECLARE_CLASS_INFO
 public:
     explicit TForm(TComponent* owner);
     ~TForm() override;
+
+    static constexpr int MinClientWidth = 120;
+    static constexpr int MinClientHeight = 20;
 
     int ClientWidth() const { return FClientWidth; }
     int ClientHeight() const { return FClientHeight; }
@@ -49,6 +54,8 @@ public:
     bool OldCreateOrder() const { return FOldCreateOrder; }
     void SetOldCreateOrder(bool old) { FOldCreateOrder = old; }
 
+    // Hiding the application's main window once it has been shown minimises it instead: it
+    // keeps its taskbar entry, so it can always be brought back and closed.
     void SetVisible(bool visible) override;
     void Show();
     // Runs the close sequence, as the title bar's close button does.

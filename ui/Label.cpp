@@ -17,7 +17,7 @@ protected:
     {
         QPainter p(this);
         style()->drawItemText(&p, rect(), FLabel->TextFlags(), palette(), isEnabled(),
-                              FLabel->Caption(), QPalette::WindowText);
+                              ShownText(FLabel->Caption()), QPalette::WindowText);
     }
 
 private:
@@ -105,7 +105,7 @@ void TLabel::AdjustSize()
     if (!FAutoSize || Loading())
         return;
     const QFontMetrics fm(Font().ToQFont());
-    QString text = Caption();
+    QString text = ShownText(Caption());
     if (text.isEmpty())
         text = QStringLiteral(" ");
     const int width = FWordWrap ? Width() : 0;

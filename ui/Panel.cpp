@@ -1,8 +1,10 @@
 #include "Panel.h"
 
 #include <QFontMetrics>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QWidget>
+#include <algorithm>
 
 namespace {
 const char* const BevelCutNames[] = {"bvNone", "bvLowered", "bvRaised", "bvSpace"};
@@ -12,36 +14,28 @@ public:
     explicit PanelWidget(TPanel* panel) : FPanel(panel) {}
 
 protected:
-    void paintEvent(QPaintEvent*) override
+    void paintEvent(QPaintEvent* event) override
     {
         QPainter p(this);
         const QPalette& pal = palette();
         QRect r = rect();
         p.fillRect(r, pal.color(QPalette::Button));
+        // The stored widths can be anything a language file says; more than half the panel
+        // covers it whole, so nothing wider is ever drawn.
+        const int most = (std::min(r.width(), r.height()) + 1) / 2;
+        const int bevelWidth = std::clamp(FPanel->BevelWidth(), 0, most);
+        const int borderWidth = std::clamp(FPanel->BorderWidth(), 0, most);
         const auto bevel = [&](TBevelCut cut) {
             if (cut == bvNone)
                 return;
-            if (cut != bvSpace) {
-                const QColor topLeft =
-                    pal.color(cut == bvLowered ? QPalette::Dark : QPalette::Light);
-                const QColor bottomRight =
-                    pal.color(cut == bvLowered ? QPalette::Light : QPalette::Dark);
-                for (int i = 0; i < FPanel->BevelWidth(); ++i) {
-                    const QRect b = r.adjusted(i, i, -i, -i);
-                    p.setPen(topLeft);
-                    p.drawLine(b.topLeft(), b.topRight());
-                    p.drawLine(b.topLeft(), b.bottomLeft());
-                    p.setPen(bottomRight);
-                    p.drawLine(b.bottomLeft(), b.bottomRight());
-                    p.drawLine(b.topRight(), b.bottomRight());
-                }
-            }
-            r.adjust(FPanel->BevelWidth(), FPanel->BevelWidth(), -FPanel->BevelWidth(),
-                     -FPanel->BevelWidth());
+            if (cut != bvSpace)
+                DrawBevel(p, r, event->rect(), bevelWidth,
+                          pal.color(cut == bvLowered ? QPalette::Dark : QPalette::Light),
+                          pal.color(cut == bvLowered ? QPalette::Light : QPalette::Dark));
+            r.adjust(bevelWidth, bevelWidth, -bevelWidth, -bevelWidth);
         };
         bevel(FPanel->BevelOuter());
-        r.adjust(FPanel->BorderWidth(), FPanel->BorderWidth(), -FPanel->BorderWidth(),
-                 -FPanel->BorderWidth());
+        r.adjust(borderWidth, borderWidth, -borderWidth, -borderWidth);
         bevel(FPanel->BevelInner());
 
         // An empty panel needs no font: its metrics are built at the first reading.
@@ -55,7 +49,34 @@ protected:
         const int align = Qt::AlignTop | Qt::TextSingleLine | AlignmentFlag(FPanel->Alignment());
         p.setPen(
             pal.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
-        p.drawText(textRect, align, FPanel->Caption());
+        p.drawText(textRect, align, ShownText(FPanel->Caption()));
+    }
+
+    // Rings of one pixel, outermost first: top and left edges in one colour, bottom and right
+    // in the other. Rings never share a pixel, so only those that cross the exposed area are
+    // drawn, and the cost follows that area, not the width.
+    static void DrawBevel(QPainter& p, const QRect& r, const QRect& exposed, int width,
+                          const QColor& topLeft, const QColor& bottomRight)
+    {
+        const auto ring = [&](int i) {
+            const QRect b = r.adjusted(i, i, -i, -i);
+            p.setPen(topLeft);
+            p.drawLine(b.topLeft(), b.topRight());
+            p.drawLine(b.topLeft(), b.bottomLeft());
+            p.setPen(bottomRight);
+            p.drawLine(b.bottomLeft(), b.bottomRight());
+            p.drawLine(b.topRight(), b.bottomRight());
+        };
+        // The rings whose top, left, bottom and right edges run through the exposed area.
+        const std::pair<int, int> spans[] = {
+            {exposed.top() - r.top(), exposed.bottom() - r.top()},
+            {exposed.left() - r.left(), exposed.right() - r.left()},
+            {r.bottom() - exposed.bottom(), r.bottom() - exposed.top()},
+            {r.right() - exposed.right(), r.right() - exposed.left()},
+        };
+        for (const auto& [first, last] : spans)
+            for (int i = std::max(first, 0); i <= std::min(last, width - 1); ++i)
+                ring(i);
     }
 
 private:

@@ -191,9 +191,12 @@ void TSpinEdit::SetText(const QString& text)
 void TSpinEdit::SetBounds(int left, int top, int width, int height)
 {
     TWinControl::SetBounds(left, top, width, height);
+    // The bounds as stored, which are clamped.
+    const int w = Width();
+    const int h = Height();
     const int buttonWidth = 15;
-    const int half = height / 2;
-    FEdit->setGeometry(0, 0, width - buttonWidth, height);
-    FUp->setGeometry(width - buttonWidth, 0, buttonWidth, half);
-    FDown->setGeometry(width - buttonWidth, half, buttonWidth, height - half);
+    const int half = h / 2;
+    FEdit->setGeometry(0, 0, std::max(0, w - buttonWidth), h);
+    FUp->setGeometry(w - buttonWidth, 0, buttonWidth, half);
+    FDown->setGeometry(w - buttonWidth, half, buttonWidth, h - half);
 }

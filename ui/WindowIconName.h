@@ -9,3 +9,7 @@ class QWidget;
 void SetWindowIconName(QWidget* window, const QString& text);
 // How many times SetWindowIconName has written a taskbar text in this process.
 int WindowIconNameWrites();
+
+// Sets the window's title. An empty title stays empty: Qt puts the application's name in
+// its place, so on X11 the title properties are emptied again once the window exists.
+void SetWindowTitle(QWidget* window, const QString& text);

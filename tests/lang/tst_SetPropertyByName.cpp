@@ -80,6 +80,15 @@ void TestSetPropertyByName::assigns_data()
     QTest::newRow("int64 maximum exact") << "BigValue" << S("9223372036854775807") << "BigValue"
                                          << I(std::numeric_limits<qint64>::max());
     QTest::newRow("int64 fraction") << "BigValue" << S("-1,9") << "BigValue" << I(-1);
+    // A double would round these across the bounds; the whole part is read from the digits.
+    QTest::newRow("int64 minimum with a fraction")
+        << "BigValue" << S("-9223372036854775808,9") << "BigValue"
+        << I(std::numeric_limits<qint64>::min());
+    QTest::newRow("int64 exact below 2^63") << "BigValue" << S("9223372036854775806,5")
+                                            << "BigValue" << I(9223372036854775806LL);
+    QTest::newRow("integer just under the bound")
+        << "IntValue" << S("2147483647,99999999999") << "IntValue" << I(2147483647);
+    QTest::newRow("int64 exponent") << "BigValue" << S("1,5E3") << "BigValue" << I(1500);
 }
 
 void TestSetPropertyByName::assigns()
@@ -130,6 +139,12 @@ void TestSetPropertyByName::fails_data()
     QTest::newRow("enumeration past last") << "Kind" << S("3") << range << "Range check error";
     QTest::newRow("int64 above range")
         << "BigValue" << S("9223372036854775808") << range << "Range check error";
+    QTest::newRow("int64 one below the minimum")
+        << "BigValue" << S("-9223372036854775809") << range << "Range check error";
+    QTest::newRow("int64 above, with a fraction")
+        << "BigValue" << S("9223372036854775808,1") << range << "Range check error";
+    QTest::newRow("int64 above, written with an exponent")
+        << "BigValue" << S("9,223372036854775808E18") << range << "Range check error";
     QTest::newRow("single overflows") << "SingleValue" << S("1e39") << range << "Range check error";
     QTest::newRow("comp overflows") << "CompValue" << S("1e19") << range << "Range check error";
     QTest::newRow("Boolean empty")

@@ -64,6 +64,7 @@ private slots:
     void keepsElementsAndAttributesInOrder();
     void reportsMalformed_data();
     void reportsMalformed();
+    void boundsAttributesAndSize();
     void resolvesNothingExternal();
     void boundsEntityExpansionAndDepth();
     void readsOnlyRegularFiles();
@@ -112,8 +113,24 @@ void TestXmlDocument::reportsMalformed_data()
     QTest::newRow("unknown encoding")
         << QByteArray("<?xml version=\"1.0\" encoding=\"x-none\"?><r/>") << 1
         << "<?xml version=\"1.0\" encoding=\"x-none\"?><";
+    // Found by fuzzing: the reason quoted the encoding name with its CR.
+    QTest::newRow("line break in the encoding name")
+        << QByteArray("<?xml version=\"1.0\" encoding=\"UTF\r8\"?>\n<r/>") << 2 << "8\"?>";
     QTest::newRow("undeclared entity")
         << QByteArray("<r>\n\n<a>&zz;</a></r>") << 3 << "<a>&zz;</a></r>";
+    // Forty characters, not forty UTF-16 units: each emoji is one character of two units.
+    QTest::newRow("characters beyond the basic plane")
+        << (QByteArray("<r>\n<a b=\"") + QByteArray("\xf0\x9f\x98\x80").repeated(50) + "\" <</r>")
+        << 2 << QStringLiteral("<a b=\"") + QString::fromUtf8("\xf0\x9f\x98\x80").repeated(34);
+    QByteArray crowded = "<r>\n<a";
+    for (int i = 0; i <= TXmlDocument::MaxAttributes; ++i)
+        crowded += " a" + QByteArray::number(i) + "=''";
+    QTest::newRow("too many attributes on one element")
+        << crowded + "/>\n</r>" << 2 << QString::fromLatin1(crowded.mid(4, 40));
+    QTest::newRow("crowded element after markup that looks like one")
+        << "<?xml version=\"1.0\" encoding=\"windows-1250\"?>\n<!-- <x a=1 b=2> -->\n"
+           "<r><![CDATA[<y c=\"3\">]]>\n" + crowded.mid(4) + "/></r>"
+        << 4 << QString::fromLatin1(crowded.mid(4, 40));
 }
 
 void TestXmlDocument::reportsMalformed()
@@ -127,6 +144,21 @@ void TestXmlDocument::reportsMalformed()
     QVERIFY2(!parts[0].isEmpty() && !parts[0].contains(u'\n'), qPrintable(parts[0]));
     QCOMPARE(parts[1], QStringLiteral("Line: %1").arg(line));
     QCOMPARE(parts[2], sourceLine);
+}
+
+void TestXmlDocument::boundsAttributesAndSize()
+{
+    QByteArray attributes;
+    for (int i = 0; i < TXmlDocument::MaxAttributes; ++i)
+        attributes += " a" + QByteArray::number(i) + "=\"x=y\"";
+    // Equals signs inside values, comments and a document type declaration are no attributes.
+    const QByteArray fits = "<!DOCTYPE r [<!ENTITY e \"<q a='1' b='2'>\">]>\n<!-- = = = -->\n<r" +
+                            attributes + "/>";
+    QCOMPARE(TXmlDocument::Parse(fits)->DocumentElement().Attributes().size(),
+             TXmlDocument::MaxAttributes);
+
+    const QByteArray large = "<r>" + QByteArray(TXmlDocument::MaxFileSize, ' ') + "</r>";
+    QVERIFY(ParseError(large).startsWith(QStringLiteral("The document is too large.\r\nLine: 1")));
 }
 
 void TestXmlDocument::resolvesNothingExternal()
@@ -166,9 +198,9 @@ void TestXmlDocument::boundsEntityExpansionAndDepth()
     bomb += "]><r a=\"&e;\">&e;</r>";
     QVERIFY(ParseError(bomb).contains(QStringLiteral("expansion limit")));
 
-    // One large entity, each use within the bound, repeated until the sum would be gigabytes.
+    // One large entity, each use within the bound, repeated until the sum would be 300 MB.
     const QByteArray wide = "<!DOCTYPE r [<!ENTITY w \"" + QByteArray(4000, 'w') + "\">]><r a=\"" +
-                            QByteArray("&w;").repeated(200000) + "\"/>";
+                            QByteArray("&w;").repeated(80000) + "\"/>";
     QVERIFY(ParseError(wide).contains(QStringLiteral("expansion limit")));
     // A few uses of the same entity are fine.
     const QByteArray few = "<!DOCTYPE r [<!ENTITY w \"" + QByteArray(4000, 'w') + "\">]><r a=\"" +
@@ -179,7 +211,7 @@ void TestXmlDocument::boundsEntityExpansionAndDepth()
     const QByteArray fits =
         QByteArray("<a>").repeated(allowed) + QByteArray("</a>").repeated(allowed);
     QCOMPARE(TXmlDocument::Parse(fits)->DocumentElement().NodeName(), QStringLiteral("a"));
-    const QByteArray deep = QByteArray("<a>\n").repeated(200000);
+    const QByteArray deep = QByteArray("<a>\n").repeated(20000);
     QVERIFY(ParseError(deep).startsWith(
         QStringLiteral("Elements are nested too deeply.\r\nLine: %1\r\n<a>").arg(allowed + 1)));
 }

@@ -29,6 +29,10 @@ private slots:
     void tabOrderFollowsTabOrderNotCreation();
     void labelFollowsItsText();
     void captionEndsAtNul();
+    void bevelRings_data();
+    void bevelRings();
+    void boundsAreClamped_data();
+    void boundsAreClamped();
     void editRaisesChangeOnAssignment();
     void timerNeedsEnabledIntervalAndHandler();
     void screenCursorDoesNotNest();
@@ -242,6 +246,80 @@ void TestControls::captionEndsAtNul()
     auto* panel = new TPanel(&form);
     panel->SetCaption(QStringLiteral("+02") + QChar(u'\0') + QStringLiteral("5 \u00B0C"));
     QCOMPARE(panel->Caption(), QStringLiteral("+02"));
+}
+
+void TestControls::bevelRings_data()
+{
+    QTest::addColumn<int>("bevelWidth");
+    QTest::addColumn<int>("rings"); // rings expected in the shadow colour at the top left
+    QTest::newRow("one") << 1 << 1;
+    QTest::newRow("three") << 3 << 3;
+    // Wider than half the panel: the rings meet in the middle; drawn in bounded time.
+    QTest::newRow("huge") << 100000000 << 10;
+    QTest::newRow("largest") << std::numeric_limits<int>::max() << 10;
+}
+
+void TestControls::bevelRings()
+{
+    QFETCH(int, bevelWidth);
+    QFETCH(int, rings);
+    TForm form(nullptr);
+    auto* panel = new TPanel(&form);
+    panel->SetParent(&form);
+    panel->SetBounds(0, 0, 40, 20);
+    panel->SetBevelOuter(bvLowered);
+    panel->SetBevelWidth(bevelWidth);
+    panel->SetBorderWidth(bevelWidth);
+    QCOMPARE(panel->BevelWidth(), bevelWidth); // kept as stored
+
+    const QImage image = panel->Widget()->grab().toImage();
+    const QPalette& pal = panel->Widget()->palette();
+    const QRgb dark = pal.color(QPalette::Dark).rgb();
+    const QRgb light = pal.color(QPalette::Light).rgb();
+    for (int i = 0; i < rings; ++i) {
+        QCOMPARE(image.pixel(20, i), dark);       // top edge of ring i
+        QCOMPARE(image.pixel(i, i), dark);        // left edge (the ring's corner)
+        QCOMPARE(image.pixel(20, 19 - i), light); // bottom edge
+        QCOMPARE(image.pixel(39 - i, 10), light); // right edge
+    }
+    if (rings < 10)
+        QCOMPARE(image.pixel(20, rings), pal.color(QPalette::Button).rgb());
+}
+
+void TestControls::boundsAreClamped_data()
+{
+    const int most = std::numeric_limits<int>::max();
+    const int least = std::numeric_limits<int>::min();
+    QTest::addColumn<int>("left");
+    QTest::addColumn<int>("top");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<QRect>("stored");
+    QTest::newRow("ordinary") << 8 << 16 << 86 << 13 << QRect(8, 16, 86, 13);
+    QTest::newRow("far right") << most << 0 << 10 << 10 << QRect(32767, 0, 10, 10);
+    QTest::newRow("far up") << 0 << least << 10 << 10 << QRect(0, -32768, 10, 10);
+    QTest::newRow("negative size") << 0 << 0 << least << -5 << QRect(0, 0, 0, 0);
+    QTest::newRow("huge size") << 0 << 0 << most << most << QRect(0, 0, 32767, 32767);
+}
+
+void TestControls::boundsAreClamped()
+{
+    QFETCH(int, left);
+    QFETCH(int, top);
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(QRect, stored);
+    TForm form(nullptr);
+    auto* edit = new TEdit(&form);
+    edit->SetParent(&form);
+    edit->SetBounds(left, top, width, height);
+    QCOMPARE(QRect(edit->Left(), edit->Top(), edit->Width(), edit->Height()), stored);
+    QCOMPARE(edit->Widget()->geometry(), stored);
+    auto* spin = new TSpinEdit(&form);
+    spin->SetParent(&form);
+    spin->SetBounds(left, top, width, height);
+    QCOMPARE(spin->Widget()->geometry(), stored);
+    QVERIFY(spin->LineEdit()->width() >= 0);
 }
 
 void TestControls::editRaisesChangeOnAssignment()

@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang into build-fuzz and runs each of them for the given
+# number of seconds (default 60), starting from the committed seeds in fuzz/corpus. New
+# inputs go to build-fuzz/corpus (the committed seeds stay as they are); a crash leaves its
+# input in build-fuzz/crashes and makes the script fail.
+#   tools/fuzz.sh [seconds] [target...]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+seconds=${1:-60}
+[ $# -gt 0 ] && shift
+build=${ZVK_FUZZ_BUILD:-$root/build-fuzz}
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=(reading_frame lng_ini xml properties apply)
+
+launcher=()
+if command -v ccache >/dev/null; then
+    export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_COMPILER=clang++-14 -DZVK_FUZZ=ON -DZVK_TEST_DIRS= "${launcher[@]}" >/dev/null
+cmake --build "$build" -j2 --target zvk_fuzz
+
+export QT_QPA_PLATFORM=offscreen
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+mkdir -p "$build/crashes"
+run() { # name binary [environment...]
+    local name=$1 binary=$2
+    shift 2
+    mkdir -p "$build/corpus/$name"
+    echo "== $name: ${seconds}s"
+    local rc=0
+    env "$@" "$build/fuzz/$binary" -max_total_time="$seconds" -timeout=10 \
+        -rss_limit_mb=1024 -malloc_limit_mb=512 -print_final_stats=1 \
+        -artifact_prefix="$build/crashes/$name-" \
+        "$build/corpus/$name" "$root/fuzz/corpus/${binary#fuzz_}" >"$build/$name.log" 2>&1 || rc=$?
+    grep -E '^(#[0-9]+ *DONE|stat::number_of_executed_units|stat::peak_rss_mb|SUMMARY|property violated)|ERROR' \
+        "$build/$name.log" || true
+    [ $rc -eq 0 ] || echo "$name failed (exit $rc): see $build/$name.log"
+    return $rc
+}
+status=0
+for t in "${targets[@]}"; do
+    case $t in
+    properties)
+        run properties-C fuzz_properties LC_ALL=C || status=1
+        run properties-cs fuzz_properties LC_ALL=cs_CZ.UTF-8 || status=1
+        ;;
+    apply) run apply fuzz_apply ASAN_OPTIONS=detect_leaks=0 || status=1 ;;
+    *) run "$t" "fuzz_$t" || status=1 ;;
+    esac
+done
+exit $status
