@@ -45,11 +45,11 @@ private:
 // the encoding that the XML declaration names (UTF-8 when there is none).
 class TXmlDocument {
 public:
-    static constexpr qint64 MaxFileSize = 4 * 1024 * 1024;
+    static constexpr qint64 MaxFileSize = qint64{4} * 1024 * 1024;
     static constexpr int MaxDepth = 256;
     static constexpr int MaxEntityExpansion = 4096;
     // Bound on the characters that all entity references of a document may expand to.
-    static constexpr qint64 MaxExpandedText = 4 * 1024 * 1024;
+    static constexpr qint64 MaxExpandedText = qint64{4} * 1024 * 1024;
 
     // Raises EXmlParseError.
     static std::shared_ptr<const TXmlDocument> Parse(const QByteArray& data);

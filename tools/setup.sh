@@ -2,7 +2,8 @@
 # Installs what building and running the program needs, when it is missing (Debian 12).
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkgconf qt6-base-dev libxcb1-dev fonts-dejavu-core fonts-liberation)
+packages=(cmake ninja-build g++ pkgconf qt6-base-dev libxcb1-dev fonts-dejavu-core fonts-liberation
+          clang-format clang-tidy)
 missing=()
 for p in "${packages[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -71,7 +71,7 @@ const TClassInfo& TForm::StaticClassInfo()
 
 TForm::TForm(TComponent* owner) : TWinControl(owner, new TFormWidget(this))
 {
-    SetVisible(false);
+    TForm::SetVisible(false);
     ApplyWindowFlags();
 }
 
