@@ -2,14 +2,12 @@
 // so that a test can run it as a process. "nolayout" leaves the main window's stored layout
 // out; "close" closes the main window once the event loop runs; "wait" prints READY once the
 // event loop runs and waits.
+#include "DialogRecorder.h"
 #include "ModalRunner.h"
 #include "ProgramMain.h"
 #include "uf_ZVKdemo.h"
 
 #include <QCoreApplication>
-#include <QDialog>
-#include <QLabel>
-#include <QMessageBox>
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
@@ -35,13 +33,9 @@ int main(int argc, char** argv)
     const char* mode = argc > 1 ? argv[1] : "";
     CloseAtStart = std::strcmp(mode, "close") == 0;
     SetModalRunner([](QDialog& dialog) {
-        QString text;
-        if (auto* box = qobject_cast<QMessageBox*>(&dialog))
-            text = box->text();
-        else if (auto* label = dialog.findChild<QLabel*>(QStringLiteral("Message")))
-            text = label->text();
-        std::printf("DIALOG|%s|%s|END\n", dialog.windowTitle().toUtf8().constData(),
-                    text.toUtf8().constData());
+        const TShownDialog shown = DescribeDialog(dialog);
+        std::printf("DIALOG|%s|%s|END\n", shown.Title.toUtf8().constData(),
+                    shown.Text.toUtf8().constData());
         std::fflush(stdout);
         return 1;
     });
