@@ -94,8 +94,8 @@ void TfZVKTeplomer::FormCreate(TComponent*)
 
 void TfZVKTeplomer::FormClose(TComponent*, TCloseAction&)
 {
-    // The disconnect lies outside the settings file's guard: if it raises, the close is
-    // abandoned and the window stays open.
+    // A disconnect that raises leaves before lng.ini is written: the close is abandoned and
+    // the window stays open.
     if (IdTCPClient1->IsConnected())
         IdTCPClient1->CloseConnection();
     if (!WriteLanguageChoice(LanguageChoicePath(), LngFileName))

@@ -10,6 +10,6 @@ QString ExceptionReportText(const QString& message);
 // Text of the last-chance report for an exception that nothing caught.
 QString LastChanceText(const std::exception& e);
 
-// Shows the last-chance report: a box captioned "Application Error". The caller then ends
-// the process with exit code 1.
+// Shows the last-chance report: a box captioned "Application Error". It only shows the box;
+// the program goes on, or (after a start-up failure) returns exit code 1 (app/ProgramMain).
 void ShowLastChanceReport(const std::exception& e);
