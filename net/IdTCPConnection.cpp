@@ -42,7 +42,7 @@ const TClassInfo& TIdTCPConnection::StaticClassInfo()
                          &C::SetRecvBufferSize),
             Published<C>("SendBufferSize", &TypeInfos::Integer, &C::SendBufferSize,
                          &C::SetSendBufferSize),
-            PublishedOnly("OnDisconnected", &TypeInfos::TNotifyEvent),
+            PublishedEvent<C>("OnDisconnected", &TypeInfos::TNotifyEvent, &C::OnDisconnected),
         }};
     return info;
 }

@@ -18,7 +18,7 @@ const TClassInfo& TComboBox::StaticClassInfo()
                          &C::SetDropDownCount),
             Published<C>("Sorted", &TypeInfos::Boolean, &C::Sorted, &C::SetSorted),
             PublishedOnly("Items", &TypeInfos::TStrings),
-            PublishedOnly("OnChange", &TypeInfos::TNotifyEvent),
+            PublishedEvent<C>("OnChange", &TypeInfos::TNotifyEvent, &C::OnChange),
         }};
     return info;
 }

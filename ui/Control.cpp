@@ -34,7 +34,7 @@ const TClassInfo& TControl::StaticClassInfo()
             Published<C>("Anchors", &TypeInfos::TAnchors, &C::Anchors, &C::SetAnchors),
             Published<C>("ParentFont", &TypeInfos::Boolean, &C::ParentFont, &C::SetParentFont),
             PublishedOnly("Font", &TypeInfos::TFont),
-            PublishedOnly("OnClick", &TypeInfos::TNotifyEvent),
+            PublishedEvent<C>("OnClick", &TypeInfos::TNotifyEvent, &C::OnClick),
         }};
     return info;
 }

@@ -63,8 +63,8 @@ const TClassInfo& TForm::StaticClassInfo()
             Published<C>("TextHeight", &TypeInfos::Integer, &C::TextHeight, &C::SetTextHeight),
             Published<C>("OldCreateOrder", &TypeInfos::Boolean, &C::OldCreateOrder,
                          &C::SetOldCreateOrder),
-            PublishedOnly("OnCreate", &TypeInfos::TNotifyEvent),
-            PublishedOnly("OnClose", &TypeInfos::TCloseEvent),
+            PublishedEvent<C>("OnCreate", &TypeInfos::TNotifyEvent, &C::OnCreate),
+            PublishedEvent<C>("OnClose", &TypeInfos::TCloseEvent, &C::OnClose),
         }};
     return info;
 }

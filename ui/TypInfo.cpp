@@ -44,7 +44,7 @@ bool TClassInfo::InheritsFrom(const TClassInfo& other) const
 
 TPropInfo PublishedOnly(const char* name, const TTypeInfo* type)
 {
-    return TPropInfo{name, type, {}, {}};
+    return TPropInfo{name, type, {}, {}, {}};
 }
 
 namespace TypeInfos {

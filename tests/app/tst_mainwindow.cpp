@@ -235,7 +235,7 @@ void TestMainWindow::noChangeEventWhileTheLayoutIsRead()
           {{"OnChange", "Changed"}}}}};
     int changes = 0;
     THandlerTable handlers;
-    handlers.Notify[QStringLiteral("Changed")] = [&](TComponent*) { ++changes; };
+    handlers[QStringLiteral("Changed")] = TNotifyEvent([&](TComponent*) { ++changes; });
     TForm form(nullptr);
     ReadStoredLayout(form, layout, handlers);
     QCOMPARE(changes, 0);
