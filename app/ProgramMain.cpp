@@ -14,6 +14,9 @@ int RunProgram(int& argc, char** argv)
 {
     QApplication qt(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZVKdemo"));
+    QApplication::setApplicationVersion(QStringLiteral(ZVK_VERSION));
+    // The desktop entry's name: on Wayland the window's app id, so the desktop finds its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("zvkdemo"));
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/resources/zvkdemo.ico")));
 

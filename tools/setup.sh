@@ -2,8 +2,12 @@
 # Installs what building and running the program needs, when it is missing (Debian 12).
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkgconf qt6-base-dev libxcb1-dev fonts-dejavu-core fonts-liberation
-          clang-format clang-tidy)
+# desktop-file-utils and appstream: the install tests validate the desktop entry and metadata;
+# pkgconf finds xcb; clang-format and clang-tidy are the gates of tools/test.sh;
+# xvfb, xdotool, x11-utils and iproute2: a test reads the window's WM_CLASS on a real X server.
+packages=(cmake ninja-build g++ qt6-base-dev libxcb1-dev fonts-dejavu-core fonts-liberation
+    desktop-file-utils appstream xvfb xdotool x11-utils iproute2
+    pkgconf clang-format clang-tidy)
 missing=()
 for p in "${packages[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,14 +1,8 @@
 #pragma once
 
-#include <QString>
+#include "ExceptionText.h"
+
 #include <exception>
-
-// Text of the default exception report: the message, with "." appended when its last
-// character's code is above that of ".".
-QString ExceptionReportText(const QString& message);
-
-// Text of the last-chance report for an exception that nothing caught.
-QString LastChanceText(const std::exception& e);
 
 // Shows the last-chance report: a box captioned "Application Error". It only shows the box;
 // the program goes on, or (after a start-up failure) returns exit code 1 (app/ProgramMain).

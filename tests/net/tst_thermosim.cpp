@@ -51,6 +51,9 @@ void TestThermosim::sendsScriptedBytes_data()
         << QStringList{"--value", "-3.2"} << QByteArray("*B1E1-003.2\r\n");
     QTest::newRow("exact bytes") << QStringList{"--bytes", "*B\\x00\\xff\\r\\n"}
                                  << QByteArray("*B\0\xff\r\n", 6);
+    QTest::newRow("script in turn, then again")
+        << QStringList{"--bytes", "*B1E1+1\\r", "--bytes", "x\\0y", "--interval", "20"}
+        << QByteArray("*B1E1+1\rx\0y*B1E1+1\r", 19);
     QByteArray burst(40000, '\0');
     for (int i = 0; i < burst.size(); ++i)
         burst[i] = static_cast<char>(i % 256);

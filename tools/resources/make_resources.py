@@ -2,12 +2,14 @@
 """Draws the program's pictures and writes them to resources/.
 
 The flags are 8-bit palettized, uncompressed BMP files; the cursor is a two-colour 32 x 32
-cursor file with its hot spot at the fingertip; the icon is a 32 x 32 16-colour icon file.
+cursor file with its hot spot at the fingertip; the icon is a 32 x 32 16-colour icon file,
+drawn again as PNG files at the usual sizes of the desktop's hicolor icon theme.
 Run it from anywhere: python3 tools/resources/make_resources.py
 """
 import math
 import os
 import struct
+import zlib
 
 OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "resources")
 
@@ -132,21 +134,25 @@ VGA = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0,
        (255, 255, 0), (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255)]
 
 
+def icon_colour(u, v):
+    """Colour of the thermometer icon at (u, v) in units of the 32 x 32 icon: a VGA index,
+    or None where the ground is transparent. A grey tube with a red column and bulb."""
+    colour = None
+    if 13 <= u < 19 and 2 <= v < 24:
+        edge = u < 14 or u >= 18 or v < 3
+        colour = 0 if edge else (9 if v >= 10 else 15)
+    if 10 <= u < 22 and 21 <= v < 31:
+        d = math.hypot(u - 16, v - 25.5)
+        if d <= 5.5:
+            colour = 0 if d > 4.5 else 9
+    if 19 <= u < 22 and any(t <= v < t + 1 for t in (6, 10, 14, 18)):
+        colour = 0
+    return colour
+
+
 def app_icon():
-    """A thermometer: a grey tube with a red column and bulb on a transparent ground."""
-    px = [[None] * 32 for _ in range(32)]
-    for y in range(2, 24):
-        for x in range(13, 19):
-            edge = x in (13, 18) or y == 2
-            px[y][x] = 0 if edge else (9 if y >= 10 else 15)
-    for y in range(21, 31):
-        for x in range(10, 22):
-            d = math.hypot(x + 0.5 - 16, y + 0.5 - 25.5)
-            if d <= 5.5:
-                px[y][x] = 0 if d > 4.5 else 9
-    for y in (6, 10, 14, 18):
-        for x in (19, 20, 21):
-            px[y][x] = 0
+    """The program's icon: 32 x 32 at 16 colours, one sample per pixel centre."""
+    px = [[icon_colour(x + 0.5, y + 0.5) for x in range(32)] for y in range(32)]
     xor, andm = b"", b""
     for row in reversed(px):
         nib = [c if c is not None else 0 for c in row]
@@ -163,12 +169,57 @@ def app_icon():
     return header + entry + image
 
 
+def png_rgba(size, pixels):
+    """pixels: rows top-down of (r, g, b, a)."""
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data
+                + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+    raw = b"".join(b"\0" + bytes(c for p in row for c in p) for row in pixels)
+    ihdr = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", ihdr) + chunk(b"IDAT", zlib.compress(raw, 9))
+            + chunk(b"IEND", b""))
+
+
+def desktop_icon(size):
+    """The same thermometer at another size for the desktop's icon theme. At 32 pixels it
+    matches the program's icon pixel for pixel; other sizes average 4 x 4 samples per pixel,
+    so edges are smoothed instead of doubled or dropped."""
+    n = 1 if size == 32 else 4
+    scale = 32 / size
+    rows = []
+    for y in range(size):
+        row = []
+        for x in range(size):
+            r = g = b = hits = 0
+            for sy in range(n):
+                for sx in range(n):
+                    c = icon_colour((x + (sx + 0.5) / n) * scale, (y + (sy + 0.5) / n) * scale)
+                    if c is not None:
+                        hits += 1
+                        r, g, b = r + VGA[c][0], g + VGA[c][1], b + VGA[c][2]
+            if hits:
+                row.append((round(r / hits), round(g / hits), round(b / hits),
+                            round(255 * hits / (n * n))))
+            else:
+                row.append((0, 0, 0, 0))
+        rows.append(row)
+    return png_rgba(size, rows)
+
+
+ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
     for name, data in (("czech_flag.bmp", czech_flag()), ("british_flag.bmp", british_flag()),
                        ("handpoint.cur", hand_cursor()), ("zvkdemo.ico", app_icon())):
         with open(os.path.join(OUT, name), "wb") as f:
             f.write(data)
+    for size in ICON_SIZES:
+        folder = os.path.join(OUT, "icons", "hicolor", f"{size}x{size}", "apps")
+        os.makedirs(folder, exist_ok=True)
+        with open(os.path.join(folder, "zvkdemo.png"), "wb") as f:
+            f.write(desktop_icon(size))
 
 
 if __name__ == "__main__":

@@ -9,11 +9,14 @@ const char* const SimUsage =
     "  --address A   loopback address to listen on (default 127.0.0.1; 127.0.0.0/8 only)\n"
     "  --port P      port (default 10001; 0 picks a free one)\n"
     "  --value V     fixed reading instead of a slowly drifting one\n"
-    "  --bytes S     send exactly S instead of a frame (escapes \\r \\n \\t \\0 \\\\ \\xNN)\n"
+    "  --bytes S     send exactly S instead of a frame (escapes \\r \\n \\t \\0 \\\\ \\xNN);\n"
+    "                given more than once, the messages are sent in turn, from the first\n"
+    "                for each client, starting again after the last\n"
     "  --interval MS time between sends (default 1000)\n"
     "  --frames N    close each client after N sends\n"
     "  --burst N     send N bytes (0, 1, ... 255, 0, ...) right after accepting\n"
     "  --silent      send no frames\n"
+    "  --reset       end each client (after --frames) with a reset instead of a close\n"
     "  --help        this text\n"
     "The first line on standard output is the port listened on.\n";
 
@@ -99,6 +102,10 @@ std::optional<SimOptions> ParseSimOptions(int argc, char** argv, std::string& er
             o.Silent = true;
             continue;
         }
+        if (arg == "--reset") {
+            o.Reset = true;
+            continue;
+        }
         if (!hasValue) {
             error = "missing value or unknown option: " + std::string(arg);
             return std::nullopt;
@@ -121,7 +128,7 @@ std::optional<SimOptions> ParseSimOptions(int argc, char** argv, std::string& er
                 error = "bad escape in --bytes: " + std::string(value);
                 return std::nullopt;
             }
-            o.Bytes = bytes;
+            o.Script.push_back(bytes);
         } else if (arg == "--interval" && ToLong(value, 1, n) && n <= 3600000) {
             o.IntervalMs = static_cast<int>(n);
         } else if (arg == "--frames" && ToLong(value, 0, n)) {

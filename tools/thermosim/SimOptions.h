@@ -2,17 +2,21 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 // Command line of the thermometer simulator.
 struct SimOptions {
     std::string Address = "127.0.0.1";
-    int Port = 10001;                 // 0: any free port
-    std::optional<double> Value;      // fixed reading instead of the drifting one
-    std::optional<std::string> Bytes; // exact bytes to send instead of a frame
+    int Port = 10001;            // 0: any free port
+    std::optional<double> Value; // fixed reading instead of the drifting one
+    // Exact messages to send instead of frames: each client gets them in turn from the
+    // first, one per interval, starting again after the last.
+    std::vector<std::string> Script;
     int IntervalMs = 1000;
     long Frames = -1;    // close each client after that many sends; -1: never
     long Burst = 0;      // bytes sent at once after accepting a client
     bool Silent = false; // send no frames at all
+    bool Reset = false;  // end a client with a reset instead of a close
     bool Help = false;
 };
 

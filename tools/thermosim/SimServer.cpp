@@ -75,6 +75,10 @@ void SimServer::Run(const volatile std::sig_atomic_t& stop)
             if (alive) {
                 ++it;
             } else {
+                if (FOptions.Reset) {
+                    const linger abort{1, 0}; // a close with linger 0 sends a reset
+                    ::setsockopt(it->Fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+                }
                 ::close(it->Fd);
                 it = FClients.erase(it);
             }
@@ -98,9 +102,10 @@ void SimServer::Tick(Client& c, Clock::time_point now)
 {
     if (c.Closing || FOptions.Silent || now < c.NextSend)
         return;
-    c.Pending += NextMessage();
+    c.Pending += NextMessage(c);
     c.NextSend = now + std::chrono::milliseconds(FOptions.IntervalMs);
-    if (FOptions.Frames > 0 && ++c.Sent >= FOptions.Frames)
+    ++c.Sent;
+    if (FOptions.Frames > 0 && c.Sent >= FOptions.Frames)
         c.Closing = true;
 }
 
@@ -115,10 +120,10 @@ bool SimServer::Flush(Client& c)
     return true;
 }
 
-std::string SimServer::NextMessage()
+std::string SimServer::NextMessage(const Client& c)
 {
-    if (FOptions.Bytes)
-        return *FOptions.Bytes;
+    if (!FOptions.Script.empty())
+        return FOptions.Script[static_cast<std::size_t>(c.Sent) % FOptions.Script.size()];
     double value = FTemperature;
     if (FOptions.Value) {
         value = *FOptions.Value;

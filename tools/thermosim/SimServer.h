@@ -32,7 +32,7 @@ private:
     void Accept();
     void Tick(Client& c, Clock::time_point now);
     bool Flush(Client& c);
-    std::string NextMessage();
+    std::string NextMessage(const Client& c);
 
     SimOptions FOptions;
     int FListenFd = -1;

@@ -1,0 +1,278 @@
+// zvkread end to end, against the simulator on loopback.
+#include "Simulator.h"
+
+#include <QJsonDocument>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QtTest>
+#include <arpa/inet.h>
+#include <csignal>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+class TestZvkread : public QObject {
+    Q_OBJECT
+private slots:
+    void scriptedRunInEveryFormat();
+    void stopsAfterCount();
+    void deviceCloseBeforeAnyReading();
+    void refusedConnect();
+    void connectTimeLimit();
+    void lostConnection();
+    void badUsage_data();
+    void badUsage();
+    void stopSignal_data();
+    void stopSignal();
+    void helpAndVersion();
+};
+
+namespace {
+const QString Deg = QStringLiteral(" \u00B0C");
+
+void Start(QProcess& p, const QStringList& args)
+{
+    p.start(QStringLiteral(ZVKREAD), args);
+}
+
+QStringList Lines(const QByteArray& out)
+{
+    QStringList lines = QString::fromUtf8(out).split(u'\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+// Replaces the time in csv and jsonl lines by "T" after checking its form.
+QStringList WithoutTimes(QStringList lines)
+{
+    static const QRegularExpression time(
+        QStringLiteral("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}[+-]\\d\\d:\\d\\d"));
+    for (QString& line : lines)
+        line.replace(time, QStringLiteral("T"));
+    return lines;
+}
+
+// A loopback port with nothing listening: bound, so no one else takes it meanwhile.
+struct TClosedPort {
+    int Fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    int Port = 0;
+    TClosedPort()
+    {
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof a;
+        if (::bind(Fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+            ::getsockname(Fd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+            Port = ntohs(a.sin_port);
+    }
+    ~TClosedPort() { ::close(Fd); }
+};
+} // namespace
+
+void TestZvkread::scriptedRunInEveryFormat()
+{
+    // One message per poll: the simulator sends at accept and then every 700 ms, and the
+    // program polls right after its connect (which takes at least 125 ms) and then every
+    // 700 ms, so each message arrives well inside one poll period.
+    TSimulator sim;
+    QVERIFY(sim.Start({"--interval", "700",
+                       "--frames",   "8",
+                       "--bytes",    "*B1E1+022.0\\r\\n", // a reading
+                       "--bytes",    "*A1E1+025.6\\r\\n", // not a B frame: the window shows "-"
+                       "--bytes",    "*B1E1-003.2\\r\\n", // a reading
+                       "--bytes",    "no frame\\r\\n",    // no "*": the window ignores it
+                       "--bytes",    "*B1E1+02",          // no CR yet: "-"
+                       "--bytes",    "*B1E1 025.6\\r\\n", // no sign: the whole field
+                       "--bytes",    "*B1E1+1\"2,3\\x9a\\r\\n",  // quote, comma, Windows-1250
+                       "--bytes",    "*B1E1+025.6\\0x\\r\\n"})); // a NUL in the field
+    const QString port = QString::number(sim.Port());
+    QProcess text, csv, jsonl;
+    Start(text, {"--interval", "0.7", "127.0.0.1", port});
+    Start(csv, {"--interval", "0.7", "--format", "csv", "127.0.0.1", port});
+    Start(jsonl, {"--interval", "0.7", "-f", "jsonl", "127.0.0.1", port});
+    for (QProcess* p : {&text, &csv, &jsonl}) {
+        QVERIFY(p->waitForFinished(20000));
+        QCOMPARE(p->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p->readAllStandardError(), QByteArray());
+        QCOMPARE(p->exitCode(), 0); // the device closed the connection
+    }
+    QCOMPARE(Lines(text.readAllStandardOutput()),
+             (QStringList{"+022.0" + Deg, "-003.2" + Deg, "1 025.6" + Deg,
+                          QString::fromUtf8("+1\"2,3š") + Deg, "+025.6"}));
+    QCOMPARE(WithoutTimes(Lines(csv.readAllStandardOutput())),
+             (QStringList{"time,value,raw", "T,22.0,+022.0", "T,-3.2,-003.2", "T,,1 025.6",
+                          QString::fromUtf8("T,,\"+1\"\"2,3š\""),
+                          QString::fromUtf8("T,,+025.6\uFFFDx")}));
+    const QStringList json = Lines(jsonl.readAllStandardOutput());
+    for (const QString& line : json)
+        QVERIFY2(QJsonDocument::fromJson(line.toUtf8()).isObject(), qPrintable(line));
+    QCOMPARE(WithoutTimes(json),
+             (QStringList{
+                 "{\"time\":\"T\",\"value\":22.0,\"raw\":\"+022.0\"}",
+                 "{\"time\":\"T\",\"value\":-3.2,\"raw\":\"-003.2\"}",
+                 "{\"time\":\"T\",\"value\":null,\"raw\":\"1 025.6\"}",
+                 QString::fromUtf8("{\"time\":\"T\",\"value\":null,\"raw\":\"+1\\\"2,3š\"}"),
+                 "{\"time\":\"T\",\"value\":null,\"raw\":\"+025.6\\u0000x\"}",
+             }));
+}
+
+void TestZvkread::stopsAfterCount()
+{
+    TSimulator sim;
+    QVERIFY(sim.Start({"--value", "21.5", "--interval", "200"}));
+    QProcess p;
+    Start(p, {"--count", "3", "--interval", "0.2", "localhost", QString::number(sim.Port())});
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitCode(), 0);
+    QCOMPARE(Lines(p.readAllStandardOutput()), QStringList(3, "+021.5" + Deg));
+}
+
+void TestZvkread::deviceCloseBeforeAnyReading()
+{
+    TSimulator sim;
+    QVERIFY(sim.Start({"--frames", "0"}));
+    QProcess p;
+    Start(p, {"-f", "csv", "127.0.0.1", QString::number(sim.Port())});
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitCode(), 0);
+    QCOMPARE(p.readAllStandardOutput(), QByteArray("time,value,raw\n"));
+    QCOMPARE(p.readAllStandardError(), QByteArray());
+}
+
+void TestZvkread::refusedConnect()
+{
+    TClosedPort closed;
+    QVERIFY(closed.Port > 0);
+    QProcess p;
+    Start(p, {"127.0.0.1", QString::number(closed.Port)});
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitCode(), 1);
+    QCOMPARE(p.readAllStandardError(),
+             QByteArray("zvkread: Socket Error # 10061 Connection refused.\n"));
+    QCOMPARE(p.readAllStandardOutput(), QByteArray());
+}
+
+void TestZvkread::connectTimeLimit()
+{
+    // A loopback peer that never answers: its accept queue (backlog 0) holds one connection
+    // that is never accepted, so a further connect waits for ever.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int filler = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    QVERIFY(::bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0);
+    QVERIFY(::listen(listener, 0) == 0);
+    QVERIFY(::getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len) == 0);
+    QVERIFY(::connect(filler, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0);
+    QProcess p;
+    QElapsedTimer clock;
+    clock.start();
+    Start(p, {"--timeout", "300", "127.0.0.1", QString::number(ntohs(a.sin_port))});
+    QVERIFY(p.waitForFinished(10000));
+    const qint64 elapsed = clock.elapsed();
+    ::close(filler);
+    ::close(listener);
+    QCOMPARE(p.exitCode(), 1);
+    QCOMPARE(p.readAllStandardError(), QByteArray("zvkread: Connect timed out.\n"));
+    // The default limit is 2500 ms.
+    QVERIFY2(elapsed < 2400, qPrintable(QString::number(elapsed)));
+}
+
+void TestZvkread::lostConnection()
+{
+    TSimulator sim;
+    QVERIFY(sim.Start({"--frames", "1", "--reset", "--value", "20"}));
+    QProcess p;
+    Start(p, {"--interval", "0.1", "127.0.0.1", QString::number(sim.Port())});
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitCode(), 1);
+    QCOMPARE(p.readAllStandardError(),
+             QByteArray("zvkread: Socket Error # 10054 Connection reset by peer.\n"));
+}
+
+void TestZvkread::badUsage_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no host") << QStringList{} << "missing HOST";
+    QTest::newRow("port 0") << QStringList{"127.0.0.1", "0"} << "invalid port '0'";
+    QTest::newRow("port 65536") << QStringList{"127.0.0.1", "65536"} << "invalid port '65536'";
+    QTest::newRow("port with a suffix")
+        << QStringList{"127.0.0.1", "10001x"} << "invalid port '10001x'";
+    QTest::newRow("negative port") << QStringList{"127.0.0.1", "-1"} << "Unknown option";
+    QTest::newRow("too many") << QStringList{"127.0.0.1", "1", "2"} << "too many arguments: 2";
+    QTest::newRow("count text") << QStringList{"-n", "x", "127.0.0.1"} << "invalid count 'x'";
+    QTest::newRow("count 0") << QStringList{"--count", "0", "127.0.0.1"} << "invalid count '0'";
+    QTest::newRow("interval text")
+        << QStringList{"-i", "soon", "127.0.0.1"} << "invalid interval 'soon'";
+    QTest::newRow("interval comma")
+        << QStringList{"-i", "1,5", "127.0.0.1"} << "invalid interval '1,5'";
+    QTest::newRow("interval 0") << QStringList{"-i", "0", "127.0.0.1"} << "invalid interval '0'";
+    QTest::newRow("timeout text") << QStringList{"-t", "2s", "127.0.0.1"} << "invalid timeout '2s'";
+    QTest::newRow("timeout above a minute")
+        << QStringList{"-t", "60001", "127.0.0.1"} << "invalid timeout '60001'";
+    QTest::newRow("format") << QStringList{"--format", "xml", "127.0.0.1"}
+                            << "unknown format 'xml'";
+    QTest::newRow("unknown option") << QStringList{"--colour", "127.0.0.1"} << "Unknown option";
+    QTest::newRow("missing value") << QStringList{"127.0.0.1", "--count"} << "Missing value";
+}
+
+void TestZvkread::badUsage()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, message);
+    QProcess p;
+    Start(p, args);
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitCode(), 2);
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    QVERIFY2(err.startsWith("zvkread: " + message), qPrintable(err));
+    QVERIFY2(err.contains("Usage: zvkread [options] HOST [PORT]\n"), qPrintable(err));
+    QCOMPARE(p.readAllStandardOutput(), QByteArray());
+}
+
+void TestZvkread::stopSignal_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+}
+
+void TestZvkread::stopSignal()
+{
+    QFETCH(int, signal);
+    TSimulator sim;
+    QVERIFY(sim.Start({"--value", "20", "--interval", "300"}));
+    QProcess p;
+    Start(p, {"--interval", "0.3", "127.0.0.1", QString::number(sim.Port())});
+    // The first line arrives while the program runs: output is flushed per line.
+    QVERIFY(p.waitForReadyRead(10000));
+    QCOMPARE(p.readLine(), ("+020.0" + Deg + u'\n').toUtf8());
+    ::kill(static_cast<pid_t>(p.processId()), signal);
+    QVERIFY(p.waitForFinished(5000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 0);
+    QCOMPARE(p.readAllStandardError(), QByteArray());
+}
+
+void TestZvkread::helpAndVersion()
+{
+    QProcess help;
+    Start(help, {"--help"});
+    QVERIFY(help.waitForFinished(10000));
+    QCOMPARE(help.exitCode(), 0);
+    const QString text = QString::fromUtf8(help.readAllStandardOutput());
+    QVERIFY(text.startsWith("Usage: zvkread [options] HOST [PORT]\n"));
+    QVERIFY(text.contains("Skipped"));
+    QProcess version;
+    Start(version, {"--version"});
+    QVERIFY(version.waitForFinished(10000));
+    QCOMPARE(version.readAllStandardOutput(), QByteArray("zvkread 1.0\n"));
+}
+
+QTEST_GUILESS_MAIN(TestZvkread)
+#include "tst_zvkread.moc"
