@@ -33,9 +33,8 @@ inline TShownDialog DescribeDialog(QDialog& dialog)
     if (dialog.findChild<QLabel*>(QStringLiteral("Image")))
         shown.HasIcon = true;
     QList<QPushButton*> buttons = dialog.findChildren<QPushButton*>();
-    std::sort(buttons.begin(), buttons.end(), [](QPushButton* a, QPushButton* b) {
-        return a->geometry().x() < b->geometry().x();
-    });
+    std::sort(buttons.begin(), buttons.end(),
+              [](QPushButton* a, QPushButton* b) { return a->geometry().x() < b->geometry().x(); });
     for (QPushButton* b : buttons)
         shown.Buttons.append(b->objectName().isEmpty() ? b->text() : b->objectName());
     return shown;
