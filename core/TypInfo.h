@@ -83,10 +83,7 @@ struct TClassInfo {
 namespace TypeInfos {
 extern const TTypeInfo Integer;
 extern const TTypeInfo Cardinal;
-extern const TTypeInfo Word;
-extern const TTypeInfo SmallInt;
 extern const TTypeInfo Byte;
-extern const TTypeInfo ShortInt;
 extern const TTypeInfo Int64;
 extern const TTypeInfo Boolean;
 extern const TTypeInfo AnsiChar;
@@ -98,14 +95,12 @@ extern const TTypeInfo Comp;
 extern const TTypeInfo Currency;
 extern const TTypeInfo String;
 extern const TTypeInfo WideString;
-extern const TTypeInfo ShortString;
 extern const TTypeInfo Variant;
 extern const TTypeInfo TComponentName;
 extern const TTypeInfo TCaption;
 extern const TTypeInfo TColor;
 extern const TTypeInfo TCursor;
 extern const TTypeInfo TTabOrder;
-extern const TTypeInfo THelpContext;
 extern const TTypeInfo TNotifyEvent;
 extern const TTypeInfo TCloseEvent;
 extern const TTypeInfo TFont;

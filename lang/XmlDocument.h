@@ -28,7 +28,6 @@ public:
     const QList<TXmlAttribute>& Attributes() const { return FAttributes; }
     // The attribute of exactly that name, or nullptr.
     const TXmlAttribute* FindAttribute(const QString& name) const;
-    bool HasAttribute(const QString& name) const { return FindAttribute(name) != nullptr; }
     const std::vector<TXmlNode>& ChildNodes() const { return FChildren; }
     // First child whose name or local name equals the given name, or nullptr.
     const TXmlNode* FindChild(const QString& name) const;

@@ -31,7 +31,6 @@ TApplication::TApplication() : TComponent(nullptr)
 
 TApplication::~TApplication()
 {
-    SetDestroying();
     DestroyComponents();
     if (Application == this)
         Application = nullptr;
