@@ -1,6 +1,7 @@
 #include "ProgramMain.h"
 
 #include "Application.h"
+#include "CaretBlinkPause.h"
 #include "ExceptionReport.h"
 #include "Language.h"
 #include "Screen.h"
@@ -9,16 +10,26 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QImageReader>
+#include <QPixmap>
 
 int RunProgram(int& argc, char** argv)
 {
-    QApplication qt(argc, argv);
+    // The program takes no argument, and the toolkit's own options (-qwindowtitle, -style,
+    // -stylesheet, -platformpluginpath, -qwindowgeometry, ...) are none of its options: the
+    // toolkit sees the program's name alone.
+    int toolkitArgc = argc > 0 ? 1 : 0;
+    QApplication qt(toolkitArgc, argv);
     QApplication::setApplicationName(QStringLiteral("ZVKdemo"));
     QApplication::setApplicationVersion(QStringLiteral(ZVK_VERSION));
     // The desktop entry's name: on Wayland the window's app id, so the desktop finds its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("zvkdemo"));
     QApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/resources/zvkdemo.ico")));
+    // The format named and no probing, so that no other image plugin is loaded.
+    QImageReader icon(QStringLiteral(":/resources/zvkdemo.ico"), "ICO");
+    icon.setAutoDetectImageFormat(false);
+    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(icon.read())));
+    const TCaretBlinkPause caretBlinkPause;
 
     int exitCode = 0;
     {

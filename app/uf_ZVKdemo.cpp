@@ -87,7 +87,28 @@ TfZVKTeplomer::TfZVKTeplomer(TComponent* owner) : TForm(owner)
 void TfZVKTeplomer::FormCreate(TComponent*)
 {
     LngFileName = ReadLanguageChoice(LanguageChoicePath());
-    Language->LoadLanguage(LngFileName);
+    ApplyLanguage();
+}
+
+// A language file may give the toggle a caption of its own, which would then say "Connect"
+// while a click disconnects: the toggle keeps the text constant for the current state, also
+// when the file stops with an error part way.
+void TfZVKTeplomer::ApplyLanguage()
+{
+    try {
+        Language->LoadLanguage(LngFileName);
+    } catch (...) {
+        ShowToggleCaption();
+        throw;
+    }
+    ShowToggleCaption();
+}
+
+void TfZVKTeplomer::ShowToggleCaption()
+{
+    const QString key =
+        IdTCPClient1->IsConnected() ? QStringLiteral("Odpojit") : QStringLiteral("Připojit");
+    cmdConnect->SetCaption(Language->GetConstText(key, key));
 }
 
 void TfZVKTeplomer::FormClose(TComponent*, TCloseAction&)
@@ -157,11 +178,11 @@ void TfZVKTeplomer::Timer1Timer(TComponent*)
 void TfZVKTeplomer::Image1Click(TComponent*)
 {
     LngFileName = QStringLiteral("cesky.lng.xml");
-    Language->LoadLanguage(LngFileName);
+    ApplyLanguage();
 }
 
 void TfZVKTeplomer::Image2Click(TComponent*)
 {
     LngFileName = QStringLiteral("english.lng.xml");
-    Language->LoadLanguage(LngFileName);
+    ApplyLanguage();
 }

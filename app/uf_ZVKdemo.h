@@ -46,6 +46,9 @@ public:
 
 private:
     template <class T> T* Field(const char* name);
+    // Loads LngFileName and relabels the toggle for the current state.
+    void ApplyLanguage();
+    void ShowToggleCaption();
 };
 
 extern TfZVKTeplomer* fZVKTeplomer;

@@ -11,6 +11,7 @@ namespace {
 std::mutex StackLock;
 int StackUsers = 0;
 TIdStack* Stack = nullptr;
+TIdStackFactory StackFactory = nullptr;
 
 // Every thread has its own last error, so the connect worker and the GUI thread never
 // overwrite each other's code between a failed call and its check.
@@ -76,7 +77,7 @@ void IdStackAddUser()
 {
     std::lock_guard<std::mutex> guard(StackLock);
     if (StackUsers == 0)
-        Stack = CreatePlatformStack();
+        Stack = StackFactory ? StackFactory() : CreatePlatformStack();
     ++StackUsers;
 }
 
@@ -87,4 +88,12 @@ void IdStackReleaseUser()
         delete Stack;
         Stack = nullptr;
     }
+}
+
+TIdStackFactory SetStackFactory(TIdStackFactory factory)
+{
+    std::lock_guard<std::mutex> guard(StackLock);
+    const TIdStackFactory previous = StackFactory;
+    StackFactory = factory;
+    return previous;
 }

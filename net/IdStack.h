@@ -63,3 +63,9 @@ void IdStackReleaseUser();
 
 // Creates the platform's stack implementation.
 TIdStack* CreatePlatformStack();
+
+// What creates the stack when the first socket component appears; CreatePlatformStack unless
+// a test puts a stack of its own in its place. Returns the previous factory; nullptr restores
+// the platform's.
+using TIdStackFactory = TIdStack* (*)();
+TIdStackFactory SetStackFactory(TIdStackFactory factory);

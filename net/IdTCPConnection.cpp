@@ -132,9 +132,13 @@ int TIdTCPConnection::ReadFromStack(bool raiseIfClosed, int timeout, bool raiseO
         FClosedGracefully = count == 0;
         if (count == Id_SOCKET_ERROR &&
             GStack()->CheckForSocketError(count, {Id_WSAESHUTDOWN, Id_WSAECONNABORTED})) {
+            // The transport closes the socket itself here; it says so, as after the peer's
+            // close, so that the owner does not go on showing a connection that is gone.
             const int code = TIdStack::LastError();
             count = 0;
             DisconnectSocket();
+            DoStatus(hsDisconnected, RSId::StatusDisconnected);
+            DoOnDisconnected();
             if (FInputBuffer.Size() == 0)
                 TIdStack::RaiseSocketError(code);
         }

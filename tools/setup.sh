@@ -4,9 +4,10 @@ set -euo pipefail
 
 # desktop-file-utils and appstream: the install tests validate the desktop entry and metadata;
 # pkgconf finds xcb; clang-format and clang-tidy are the gates of tools/test.sh;
-# xvfb, xdotool, x11-utils and iproute2: a test reads the window's WM_CLASS on a real X server.
+# xvfb, openbox, xdotool, x11-utils and iproute2: the tests that run the program on a real X
+# server (with a window manager) in a loopback-only namespace.
 packages=(cmake ninja-build g++ qt6-base-dev libxcb1-dev fonts-dejavu-core fonts-liberation
-    desktop-file-utils appstream xvfb xdotool x11-utils iproute2
+    desktop-file-utils appstream xvfb openbox xdotool x11-utils iproute2 util-linux
     pkgconf clang-format clang-tidy)
 missing=()
 for p in "${packages[@]}" "$@"; do

@@ -1,6 +1,7 @@
 #include "Application.h"
 
 #include "ExceptionReport.h"
+#include "FocusState.h"
 #include "Form.h"
 #include "ModalRunner.h"
 #include "WindowIconName.h"
@@ -38,8 +39,13 @@ TApplication::~TApplication()
 
 void TApplication::SetTitle(const QString& title)
 {
+    // The taskbar text is a property write on the X server and wakes the window manager:
+    // it is written only when it changes.
+    if (title == FTitle && FTitleShown)
+        return;
     FTitle = title;
-    if (FMainForm && FMainForm->Widget())
+    FTitleShown = FMainForm && FMainForm->Widget();
+    if (FTitleShown)
         SetWindowIconName(FMainForm->Widget(), title);
 }
 
@@ -50,14 +56,17 @@ void TApplication::FormCreated(TForm* form)
     form->AfterConstruction();
     if (!FMainForm) {
         FMainForm = form;
+        FTitleShown = false;
         SetTitle(FTitle);
     }
 }
 
 void TApplication::FormDestroyed(TForm* form)
 {
-    if (FMainForm == form)
+    if (FMainForm == form) {
         FMainForm = nullptr;
+        FTitleShown = false;
+    }
 }
 
 void TApplication::Run()
@@ -101,7 +110,7 @@ void TApplication::HandleException(const std::exception& e)
     }
 
     QPointer<QWidget> active = QApplication::activeWindow();
-    QPointer<QWidget> focus = QApplication::focusWidget();
+    const TFocusState focus = TFocusState::Save();
     QList<QPointer<QWidget>> disabled;
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w->isVisible() && w->isEnabled()) {
@@ -120,8 +129,7 @@ void TApplication::HandleException(const std::exception& e)
             w->setEnabled(true);
     if (active)
         active->activateWindow();
-    if (focus)
-        focus->setFocus(Qt::OtherFocusReason);
+    focus.Restore();
 }
 
 bool GuardedCall(const std::function<void()>& handler)

@@ -53,6 +53,7 @@ private:
     void FormCreated(TForm* form);
     QString FTitle;
     TForm* FMainForm = nullptr;
+    bool FTitleShown = false; // FTitle is the main window's taskbar text
     bool FTerminated = false;
 };
 

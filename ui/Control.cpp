@@ -42,8 +42,9 @@ const TClassInfo& TControl::StaticClassInfo()
 
 TControl::TControl(TComponent* owner, QWidget* widget) : TComponent(owner), FWidget(widget)
 {
+    // The font reaches the widget once the control has its parent (or is a window): a
+    // font set earlier would make Qt resolve and lay out the widget's text twice.
     FWidget->hide();
-    FWidget->setFont(FFont.ToQFont());
 }
 
 TControl::~TControl()
@@ -70,7 +71,8 @@ void TControl::SetParent(TWinControl* parent)
         parent->InsertControl(this);
         FWidget->setGeometry(FLeft, FTop, FWidth, FHeight);
         if (FParentFont)
-            ParentFontChanged(parent->Font());
+            FFont = parent->Font();
+        FontChanged();
         FWidget->setVisible(FVisible);
     } else {
         FWidget->hide();
@@ -173,7 +175,7 @@ void TControl::ParentFontChanged(const TFont& font)
 
 void TControl::FontChanged()
 {
-    if (FWidget)
+    if (FWidget && (FParent || IsWindow()))
         FWidget->setFont(FFont.ToQFont());
 }
 

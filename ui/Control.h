@@ -69,6 +69,8 @@ protected:
     // Called after the text changed; controls that show it update their widget here.
     virtual void TextChanged() {}
     virtual void FontChanged();
+    // A window shows its font without a parent; other controls only once they have one.
+    virtual bool IsWindow() const { return false; }
     // Runs the click event under the application's exception guard.
     void Click();
     // Parent font changed: a control that follows its parent's font takes it.

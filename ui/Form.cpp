@@ -2,10 +2,10 @@
 
 #include "Application.h"
 #include "Screen.h"
+#include "ScreenCentring.h"
 
 #include <QCloseEvent>
 #include <QFontMetrics>
-#include <QTimer>
 #include <QWidget>
 #include <cstdlib>
 
@@ -34,11 +34,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override { FForm->CloseRequested(event); }
-    void moveEvent(QMoveEvent* event) override
-    {
-        QWidget::moveEvent(event);
-        FForm->FrameMayHaveChanged();
-    }
 };
 
 const TClassInfo& TForm::StaticClassInfo()
@@ -76,6 +71,7 @@ TForm::TForm(TComponent* owner) : TWinControl(owner, new TFormWidget(this))
 {
     TForm::SetVisible(false);
     ApplyWindowFlags();
+    FontChanged();
 }
 
 TForm::~TForm()
@@ -173,31 +169,16 @@ void TForm::SetVisible(bool visible)
         Widget()->setVisible(visible);
 }
 
-void TForm::CentreOnScreen()
-{
-    const QSize outer = Widget()->frameGeometry().size();
-    SetBounds((Screen->Width() - outer.width()) / 2, (Screen->Height() - outer.height()) / 2,
-              outer.width(), outer.height());
-}
-
-void TForm::FrameMayHaveChanged()
-{
-    if (FCentrePending && Widget()->frameGeometry().size() != QSize(Width(), Height())) {
-        FCentrePending = false;
-        CentreOnScreen();
-    }
-}
-
 void TForm::Show()
 {
     if (!FShownOnce && FPosition == poScreenCenter && Screen && Widget()) {
-        CentreOnScreen();
-        FCentrePending = true;
-        QTimer::singleShot(2000, Widget(), [this] { FCentrePending = false; });
+        auto* centring = new TScreenCentring(Widget(), [this](QPoint frame) {
+            StoreBounds(frame.x(), frame.y(), Width(), Height());
+        });
+        centring->Start();
     }
     FShownOnce = true;
     SetVisible(true);
-    FrameMayHaveChanged();
     Widget()->raise();
     Widget()->activateWindow();
     // On its first activation the focus goes to the first tab stop that can take it.

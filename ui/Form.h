@@ -70,14 +70,11 @@ public:
 
 protected:
     void TextChanged() override;
+    bool IsWindow() const override { return true; }
 
 private:
     friend class TFormWidget;
     void CloseRequested(QCloseEvent* event);
-    void CentreOnScreen();
-    // The window manager reports the frame some time after the window is shown; the first
-    // showing centres the window again once the frame is known.
-    void FrameMayHaveChanged();
     void ApplyWindowFlags();
     // Width and height that the frame adds to the client area, as far as it is known.
     QSize FrameExtent() const;
@@ -91,7 +88,6 @@ private:
     int FTextHeight = 13;
     bool FOldCreateOrder = false;
     bool FShownOnce = false;
-    bool FCentrePending = false;
 };
 
 namespace TypeInfos {

@@ -1,6 +1,7 @@
 #include "MessageForm.h"
 
 #include "Application.h"
+#include "ScreenCentring.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -9,6 +10,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QShowEvent>
 #include <QStyle>
 
 namespace {
@@ -114,10 +116,6 @@ TMessageForm::TMessageForm(const QString& msg, TMsgDlgType type, TMsgDlgButtons 
     const int clientWidth = std::max(blockWidth, rowWidth) + 2 * hMargin;
     const int clientHeight = blockHeight + vSpacing + buttonHeight + 2 * vMargin;
     setFixedSize(clientWidth, clientHeight);
-    if (screen) {
-        const QRect g = screen->geometry();
-        move(g.x() + (g.width() - clientWidth) / 2, g.y() + (g.height() - clientHeight) / 2);
-    }
 
     int textLeft = hMargin;
     if (icon) {
@@ -171,6 +169,16 @@ QString TMessageForm::ClipboardText() const
         buttons += QString(b->text()).remove(u'&') + QStringLiteral("   ");
     return divider + windowTitle() + QStringLiteral("\r\n") + divider + FMessage +
            QStringLiteral("\r\n") + divider + buttons + QStringLiteral("\r\n") + divider;
+}
+
+void TMessageForm::showEvent(QShowEvent* event)
+{
+    // Centred by its outer window, frame included, once the window manager has framed it.
+    if (!event->spontaneous() && !FCentring) {
+        FCentring = new TScreenCentring(this, {});
+        FCentring->Start();
+    }
+    QDialog::showEvent(event);
 }
 
 void TMessageForm::keyPressEvent(QKeyEvent* event)

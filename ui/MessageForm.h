@@ -6,6 +6,7 @@
 #include <QList>
 
 class QPushButton;
+class TScreenCentring;
 
 // The message dialog: an icon, a word-wrapped message and a centred row of buttons, laid
 // out from the average character size of the system's message font.
@@ -20,10 +21,12 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     QString FMessage;
     QList<QPushButton*> FButtons;
     QPushButton* FDefault = nullptr;
     QPushButton* FCancel = nullptr;
+    TScreenCentring* FCentring = nullptr;
 };

@@ -44,6 +44,9 @@ protected:
                  -FPanel->BorderWidth());
         bevel(FPanel->BevelInner());
 
+        // An empty panel needs no font: its metrics are built at the first reading.
+        if (FPanel->Caption().isEmpty())
+            return;
         // A band as high as a line of the font is centred vertically; the text is drawn
         // from its top, on one line.
         const QFontMetrics fm(font());

@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QToolButton>
+#include <algorithm>
+#include <limits>
 
 const TClassInfo& TSpinEdit::StaticClassInfo()
 {
@@ -141,20 +143,27 @@ bool TSpinEdit::IsValidChar(QChar ch)
     return ch.unicode() < 32 && ch != u'\r';
 }
 
+// A step is worked out in 64 bits and bounded to the int range before SetValue bounds it to
+// MinValue..MaxValue, so that no value or increment overflows.
+void TSpinEdit::Step(qint64 delta)
+{
+    if (FEdit->isReadOnly()) {
+        QApplication::beep();
+        return;
+    }
+    const qint64 value = std::clamp<qint64>(
+        qint64(Value()) + delta, std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
+    SetValue(static_cast<int>(value));
+}
+
 void TSpinEdit::UpClick()
 {
-    if (FEdit->isReadOnly())
-        QApplication::beep();
-    else
-        SetValue(Value() + FIncrement);
+    Step(FIncrement);
 }
 
 void TSpinEdit::DownClick()
 {
-    if (FEdit->isReadOnly())
-        QApplication::beep();
-    else
-        SetValue(Value() - FIncrement);
+    Step(-qint64(FIncrement));
 }
 
 void TSpinEdit::Exit()

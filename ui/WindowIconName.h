@@ -7,3 +7,5 @@ class QWidget;
 // Sets the text of the window's taskbar entry: Qt's icon text (_NET_WM_ICON_NAME) and, on
 // X11, the older WM_ICON_NAME property that some task bars still read.
 void SetWindowIconName(QWidget* window, const QString& text);
+// How many times SetWindowIconName has written a taskbar text in this process.
+int WindowIconNameWrites();

@@ -1,6 +1,8 @@
 #include "Button.h"
 #include "DialogRecorder.h"
 #include "Edit.h"
+#include "FailingStack.h"
+#include "IdException.h"
 #include "IdTCPClient.h"
 #include "Image.h"
 #include "LanguageChoice.h"
@@ -10,6 +12,7 @@
 #include "Simulator.h"
 #include "SpinEdit.h"
 #include "Timer.h"
+#include "WindowIconName.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -19,10 +22,20 @@
 class TestConnection : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
+    void cleanupTestCase();
     void init();
     void cleanup();
     void connectShowsFirstReadingAtOnceThenEverySecond();
+    void taskbarTextIsWrittenOnlyWhenItChanges();
+    void pollShowsEachKindOfFrame_data();
+    void pollShowsEachKindOfFrame();
     void deviceClosingReturnsToDisconnected();
+    void receiveErrorsThroughTheWindow_data();
+    void receiveErrorsThroughTheWindow();
+    void languageSwitchKeepsTheToggleTrue();
+    void reportGivesTheFocusBackAsItWas_data();
+    void reportGivesTheFocusBackAsItWas();
     void clickWhileConnectedDisconnects();
     void refusedConnectIsReportedWithNormalCursor();
     void closingWhileConnectedDisconnectsThenSaves();
@@ -41,6 +54,16 @@ private:
     TfZVKTeplomer* F = nullptr;
     const QString Degrees = QStringLiteral(" \u00B0C");
 };
+
+void TestConnection::initTestCase()
+{
+    SetStackFactory(TFailingStack::Create);
+}
+
+void TestConnection::cleanupTestCase()
+{
+    SetStackFactory(nullptr);
+}
 
 void TestConnection::init()
 {
@@ -77,7 +100,14 @@ void TestConnection::connectShowsFirstReadingAtOnceThenEverySecond()
 {
     TSimulator sim;
     QVERIFY(sim.Start({QStringLiteral("--value"), QStringLiteral("+025.6")}));
+    const TNotifyEvent reaction = F->IdTCPClient1->OnConnected;
+    int cursorWhileConnecting = crDefault;
+    F->IdTCPClient1->OnConnected = [&](TComponent* sender) {
+        cursorWhileConnecting = Screen->Cursor();
+        reaction(sender);
+    };
     ConnectTo(sim.Port());
+    QCOMPARE(cursorWhileConnecting, crHourGlass);
     QVERIFY(FDialogs->Shown.isEmpty());
     // The connected reaction polls once, inside the click.
     QCOMPARE(F->pnlTeplota->Caption(), "+025.6" + Degrees);
@@ -94,6 +124,186 @@ void TestConnection::connectShowsFirstReadingAtOnceThenEverySecond()
     F->pnlTeplota->SetCaption(QStringLiteral("x"));
     QTRY_COMPARE_WITH_TIMEOUT(F->pnlTeplota->Caption(), "+025.6" + Degrees, 3000);
     QVERIFY(FDialogs->Shown.isEmpty());
+}
+
+void TestConnection::taskbarTextIsWrittenOnlyWhenItChanges()
+{
+    TSimulator first;
+    QVERIFY(first.Start({QStringLiteral("--value"), QStringLiteral("+025.6"),
+                         QStringLiteral("--interval"), QStringLiteral("50")}));
+    ConnectTo(first.Port());
+    const QString title = "ZVK Demo   +025.6" + Degrees;
+    QCOMPARE(F->Widget()->windowIconText(), title);
+    const int writes = WindowIconNameWrites();
+    for (int i = 0; i < 3; ++i) {
+        QTest::qWait(120);
+        F->Timer1Timer(F->Timer1);
+        QCOMPARE(F->pnlTeplota->Caption(), "+025.6" + Degrees);
+    }
+    ClickConnect(); // the title keeps the reading
+    QCOMPARE(WindowIconNameWrites(), writes);
+    QCOMPARE(Application->Title(), title);
+
+    TSimulator second;
+    QVERIFY(second.Start({QStringLiteral("--value"), QStringLiteral("+025.7")}));
+    ConnectTo(second.Port());
+    QCOMPARE(WindowIconNameWrites(), writes + 1);
+    QCOMPARE(Application->Title(), "ZVK Demo   +025.7" + Degrees);
+    QCOMPARE(F->Widget()->windowIconText(), Application->Title());
+    QVERIFY(FDialogs->Shown.isEmpty());
+}
+
+void TestConnection::pollShowsEachKindOfFrame_data()
+{
+    QTest::addColumn<QString>("sent"); // the simulator's escapes
+    QTest::addColumn<QString>("panel");
+    QTest::addColumn<QString>("title");
+    const QString before = QStringLiteral("ZVK Demo   before");
+    QTest::newRow("reading") << "ab*B1E1+025.6\\r\\n"
+                             << "+025.6 \u00B0C"
+                             << "ZVK Demo   +025.6 \u00B0C";
+    QTest::newRow("not a B frame: dash, title kept") << "*A1E1+025.6\\r\\n"
+                                                     << "-" << before;
+    QTest::newRow("no CR yet: dash, title kept") << "*B1E1+025.6"
+                                                 << "-" << before;
+    QTest::newRow("NUL ends panel and title") << "*B1E1+02\\x005.6\\r"
+                                              << "+02"
+                                              << "ZVK Demo   +02";
+    QTest::newRow("Windows-1250 byte") << "*B1E1+\\xb0\\r"
+                                       << "+\u00B0 \u00B0C"
+                                       << "ZVK Demo   +\u00B0 \u00B0C";
+    QTest::newRow("no frame: nothing changes") << "abc\\r\\n"
+                                               << "panel before" << before;
+    QTest::newRow("too short: nothing changes") << "*B1E\\r"
+                                                << "panel before" << before;
+}
+
+void TestConnection::pollShowsEachKindOfFrame()
+{
+    QFETCH(QString, sent);
+    QFETCH(QString, panel);
+    QFETCH(QString, title);
+    TSimulator sim;
+    QVERIFY(sim.Start(
+        {QStringLiteral("--bytes"), sent, QStringLiteral("--interval"), QStringLiteral("600000")}));
+    Application->SetTitle(QStringLiteral("ZVK Demo   before"));
+    F->pnlTeplota->SetCaption(QStringLiteral("panel before"));
+    ConnectTo(sim.Port()); // the connected reaction polls once, inside the click
+    QCOMPARE(F->pnlTeplota->Caption(), panel);
+    QCOMPARE(Application->Title(), title);
+    QCOMPARE(F->Widget()->windowIconText(), title);
+    QCOMPARE(F->cmdConnect->Caption(), QStringLiteral("Odpojit"));
+    QVERIFY(!F->txtIP->Enabled());
+    QVERIFY(F->Timer1->Enabled());
+    QVERIFY(FDialogs->Shown.isEmpty());
+}
+
+// Receive errors that the transport answers by closing the socket (10053, 10058) leave the
+// window disconnected, as a device's close does; any other one leaves it connected.
+void TestConnection::receiveErrorsThroughTheWindow_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("10053 aborted") << 10053 << true;
+    QTest::newRow("10058 shut down") << 10058 << true;
+    QTest::newRow("10054 reset") << 10054 << false;
+}
+
+void TestConnection::receiveErrorsThroughTheWindow()
+{
+    QFETCH(int, code);
+    QFETCH(bool, closes);
+    TSimulator sim;
+    QVERIFY(sim.Start({QStringLiteral("--value"), QStringLiteral("+025.6")}));
+    ConnectTo(sim.Port());
+    QCOMPARE(F->pnlTeplota->Caption(), "+025.6" + Degrees);
+    TFailingStack::FailNextRecv = code;
+    QTRY_COMPARE_WITH_TIMEOUT(TFailingStack::FailNextRecv.load(), 0, 3000); // the next tick
+    QVERIFY(FDialogs->Shown.isEmpty());
+    QCOMPARE(Application->Title(), "ZVK Demo   +025.6" + Degrees);
+    if (!closes) {
+        QVERIFY(F->IdTCPClient1->IsConnected());
+        QCOMPARE(F->cmdConnect->Caption(), QStringLiteral("Odpojit"));
+        QVERIFY(!F->txtIP->Enabled());
+        QVERIFY(!F->sePort->Enabled());
+        QVERIFY(F->Timer1->Enabled());
+        return;
+    }
+    QVERIFY(!F->IdTCPClient1->IsConnected());
+    QCOMPARE(F->cmdConnect->Caption(), QStringLiteral("Připojit"));
+    QVERIFY(F->txtIP->Enabled());
+    QVERIFY(F->sePort->Enabled());
+    QCOMPARE(F->pnlTeplota->Caption(), QString());
+    QVERIFY(!F->Timer1->Enabled());
+    // The address can be changed, and the next click connects anew.
+    ConnectTo(sim.Port());
+    QVERIFY(F->IdTCPClient1->IsConnected());
+    QCOMPARE(F->cmdConnect->Caption(), QStringLiteral("Odpojit"));
+    QVERIFY(FDialogs->Shown.isEmpty());
+}
+
+void TestConnection::languageSwitchKeepsTheToggleTrue()
+{
+    TSimulator sim;
+    QVERIFY(sim.Start({QStringLiteral("--value"), QStringLiteral("+025.6")}));
+    ConnectTo(sim.Port());
+    QTest::mouseClick(F->Image2->Widget(), Qt::LeftButton);
+    QCOMPARE(F->Caption(), QStringLiteral("Temperature measurement demo on ZVK"));
+    QCOMPARE(F->cmdConnect->Caption(), QStringLiteral("Disconnect"));
+    QVERIFY(F->IdTCPClient1->IsConnected());
+    QVERIFY(!F->txtIP->Enabled());
+    QVERIFY(F->Timer1->Enabled());
+    QTest::mouseClick(F->Image1->Widget(), Qt::LeftButton);
+    QCOMPARE(F->cmdConnect->Caption(), QStringLiteral("Odpojit"));
+    ClickConnect();
+    QCOMPARE(F->cmdConnect->Caption(), QStringLiteral("Připojit"));
+    QTest::mouseClick(F->Image2->Widget(), Qt::LeftButton);
+    QCOMPARE(F->cmdConnect->Caption(), QStringLiteral("Connect"));
+    QVERIFY(FDialogs->Shown.isEmpty());
+}
+
+void TestConnection::reportGivesTheFocusBackAsItWas_data()
+{
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("length"); // negative: selected from right to left
+    QTest::newRow("caret only") << 4 << 0;
+    QTest::newRow("part selected") << 2 << 5;
+    QTest::newRow("selected leftwards") << 9 << -3;
+}
+
+void TestConnection::reportGivesTheFocusBackAsItWas()
+{
+    QFETCH(int, start);
+    QFETCH(int, length);
+    QVERIFY(QTest::qWaitForWindowActive(F->Widget()));
+    QLineEdit* edit = F->txtIP->LineEdit();
+    QTRY_VERIFY(edit->hasFocus());
+    if (length == 0)
+        edit->setCursorPosition(start);
+    else
+        edit->setSelection(start, length);
+    const int cursor = edit->cursorPosition();
+    const QString selected = edit->selectedText();
+    bool focusTaken = false, boxActive = false;
+    FDialogs.reset();
+    FDialogs = std::make_unique<TDialogRecorder>([&](QDialog&) {
+        focusTaken = !edit->hasFocus();
+        // The box takes the activation, as a shown box does; the window gets it back later.
+        QWidget box;
+        box.show();
+        box.activateWindow();
+        boxActive = QTest::qWaitForWindowActive(&box);
+        return 1;
+    });
+    GuardedCall([] { throw EIdConnectTimeout(QStringLiteral("Connect timed out.")); });
+    QCOMPARE(FDialogs->Shown.size(), 1);
+    QVERIFY(focusTaken);
+    QVERIFY(boxActive);
+    QTRY_VERIFY(edit->hasFocus());
+    QTRY_VERIFY(F->Widget()->isActiveWindow());
+    QTest::qWait(50);
+    QCOMPARE(edit->cursorPosition(), cursor);
+    QCOMPARE(edit->selectedText(), selected);
 }
 
 void TestConnection::deviceClosingReturnsToDisconnected()
@@ -119,7 +329,14 @@ void TestConnection::clickWhileConnectedDisconnects()
     QVERIFY(sim.Start({}));
     ConnectTo(sim.Port());
     QVERIFY(F->IdTCPClient1->IsConnected());
+    const TNotifyEvent reaction = F->IdTCPClient1->OnDisconnected;
+    int cursorWhileDisconnecting = crDefault;
+    F->IdTCPClient1->OnDisconnected = [&](TComponent* sender) {
+        cursorWhileDisconnecting = Screen->Cursor();
+        reaction(sender);
+    };
     ClickConnect();
+    QCOMPARE(cursorWhileDisconnecting, crHourGlass);
     QVERIFY(!F->IdTCPClient1->IsConnected());
     QVERIFY(F->txtIP->Enabled());
     QCOMPARE(F->pnlTeplota->Caption(), QString());

@@ -10,6 +10,8 @@ class TestLanguageChoice : public QObject {
 private slots:
     void readsFirstLineFromSeventhCharacter_data();
     void readsFirstLineFromSeventhCharacter();
+    void nameBytesAreWrittenBackAsRead_data();
+    void nameBytesAreWrittenBackAsRead();
     void missingOrUnreadableGivesCzech();
     void writesOneLineExactly();
     void writeFailsOnReadOnlyFileOrDirectory();
@@ -54,6 +56,45 @@ void TestLanguageChoice::readsFirstLineFromSeventhCharacter_data()
     QTest::newRow("UTF-8 name") << QByteArray("[LNG]=\xc4\x8d"
                                               "esky.xml")
                                 << "\u010Desky.xml";
+    QTest::newRow("six characters, not six bytes")
+        << QByteArray("[\xc4\xbdNG]=english.lng.xml") << "english.lng.xml";
+    QTest::newRow("a four-byte character is one")
+        << QByteArray("\xf0\x9f\x98\x80LNG]=a.xml") << "a.xml";
+    QTest::newRow("a stray byte is one") << QByteArray("\xffLNG]=a.xml") << "a.xml";
+    QTest::newRow("a cut sequence is one per byte") << QByteArray("\xe4\xbdNG]=a.xml") << "a.xml";
+    QTest::newRow("a line longer than any path") << "[LNG]=" + QByteArray(9000, 'a') + "\r\n"
+                                                 << "cesky.lng.xml";
+}
+
+void TestLanguageChoice::nameBytesAreWrittenBackAsRead_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::newRow("ASCII") << QByteArray("english.lng.xml");
+    QTest::newRow("UTF-8") << QByteArray("\xc4\x8d"
+                                         "esky \xf0\x9f\x98\x80.xml");
+    QTest::newRow("Windows-1250 byte") << QByteArray("\xe8"
+                                                     "esky.lng.xml");
+    QTest::newRow("cut sequence at the end") << QByteArray("a.xml\xc4");
+    QTest::newRow("overlong form") << QByteArray("\xc0\xaf.xml");
+    QTest::newRow("encoded surrogate") << QByteArray("\xed\xa0\x80.xml");
+    QTest::newRow("above U+10FFFF") << QByteArray("\xf4\x90\x80\x80.xml");
+    QTest::newRow("every high byte") << [] {
+        QByteArray all;
+        for (int b = 0x80; b <= 0xFF; ++b)
+            all += static_cast<char>(b);
+        return all;
+    }();
+}
+
+void TestLanguageChoice::nameBytesAreWrittenBackAsRead()
+{
+    QFETCH(QByteArray, name);
+    const QString path = Write("[LNG]=" + name + "\r\n");
+    const QString read = ReadLanguageChoice(path);
+    QVERIFY(WriteLanguageChoice(path, read));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), "[LNG]=" + name + "\r\n");
 }
 
 void TestLanguageChoice::readsFirstLineFromSeventhCharacter()

@@ -91,6 +91,10 @@ void TestMainWindow::storedTextsAndValues()
     QCOMPARE(F->pnlTeplota->Font().Name, QStringLiteral("Arial"));
     QCOMPARE(F->pnlTeplota->Font().Size(), 32);
     QVERIFY(F->pnlTeplota->Font().Style & (1u << fsBold));
+    // The stored names are drawn with the installed metric-compatible families.
+    QCOMPARE(QFontInfo(F->txtIP->Widget()->font()).family(), QStringLiteral("DejaVu Sans"));
+    QCOMPARE(QFontInfo(F->pnlTeplota->Widget()->font()).family(),
+             QStringLiteral("Liberation Sans"));
     QCOMPARE(F->pnlTeplota->BevelInner(), bvRaised);
     QCOMPARE(F->pnlTeplota->BevelOuter(), bvLowered);
     QCOMPARE(F->BorderStyle(), bsSingle);
@@ -173,9 +177,12 @@ void TestMainWindow::centredOnFirstShowingOnly()
 {
     F->Show();
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    const QSize outer = F->Widget()->frameGeometry().size();
-    QCOMPARE(F->Left(), (screen.width() - outer.width()) / 2);
-    QCOMPARE(F->Top(), (screen.height() - outer.height()) / 2);
+    // The frame is known only after the window is shown; the outer window is centred then.
+    const auto outer = [this] { return F->Widget()->frameGeometry(); };
+    QTRY_COMPARE(outer().left(), (screen.width() - outer().width()) / 2);
+    QTRY_COMPARE(outer().top(), (screen.height() - outer().height()) / 2);
+    QCOMPARE(F->Left(), outer().left());
+    QCOMPARE(F->Top(), outer().top());
     F->SetVisible(false);
     F->SetLeft(10);
     F->Show();

@@ -11,10 +11,11 @@ private slots:
     void readOnlyDirectoryShowsSaveErrorAndStillExits();
     void sessionEndHaltsWithoutSaving();
     void missingLayoutEndsWithLastChanceReport();
+    void toolkitOptionsAreIgnored();
 
 private:
     QString Run(const QString& mode, int& exitCode,
-                const std::function<void(QProcess&)>& during = {});
+                const std::function<void(QProcess&)>& during = {}, const QStringList& more = {});
     QByteArray Saved() const;
 
     // The program is copied into a directory of its own, where it keeps "lng.ini".
@@ -40,11 +41,11 @@ QByteArray TestProgram::Saved() const
 }
 
 QString TestProgram::Run(const QString& mode, int& exitCode,
-                         const std::function<void(QProcess&)>& during)
+                         const std::function<void(QProcess&)>& during, const QStringList& more)
 {
     QProcess p;
     p.setProgram(FProgram);
-    p.setArguments({mode});
+    p.setArguments(QStringList{mode} + more);
     p.setWorkingDirectory(FDir->path());
     p.start();
     if (during)
@@ -108,6 +109,26 @@ void TestProgram::missingLayoutEndsWithLastChanceReport()
                        "[0-9A-F]{8}\\.\\r\\n"
                        "Resource TfZVKTeplomer not found\\.\\r\\n\\|END\\n$"));
     QVERIFY2(report.match(out).hasMatch(), qPrintable(out));
+}
+
+void TestProgram::toolkitOptionsAreIgnored()
+{
+    int code = -1;
+    const QString plain = Run(QStringLiteral("look"), code);
+    QCOMPARE(code, 0);
+    QVERIFY2(plain.startsWith(QStringLiteral("LOOK|Ukázka měření teploty na ZVK|")),
+             qPrintable(plain));
+    QFile sheet(FDir->filePath(QStringLiteral("evil.qss")));
+    QVERIFY(sheet.open(QIODevice::WriteOnly));
+    sheet.write("* { min-height: 400px; }\n");
+    sheet.close();
+    const QString withOptions =
+        Run(QStringLiteral("look"), code, {},
+            {"-qwindowtitle", "HACKED", "-style", "windows", "-stylesheet", sheet.fileName(),
+             "-platformpluginpath", FDir->filePath(QStringLiteral("none")), "-qwindowgeometry",
+             "100x100+1+1"});
+    QCOMPARE(code, 0);
+    QCOMPARE(withOptions, plain);
 }
 
 QTEST_GUILESS_MAIN(TestProgram)

@@ -1,5 +1,7 @@
 #include "ReadingFrame.h"
+#include "Windows1250.h"
 
+#include <QStringDecoder>
 #include <QtTest>
 
 class TestReadingFrame : public QObject {
@@ -8,6 +10,7 @@ private slots:
     void workedExamples_data();
     void workedExamples();
     void bytesAreReadAsWindows1250();
+    void everyByteDecodesAsIcuDoes();
 };
 
 Q_DECLARE_METATYPE(TReadingResult::Kind)
@@ -66,6 +69,26 @@ void TestReadingFrame::bytesAreReadAsWindows1250()
     // 0xB0 is the degree sign and 0xF8 "ř" in Windows-1250; one character per byte.
     const TReadingResult r = ParseReading(QByteArray("*B1E1+\xF8\xB0\r"));
     QCOMPARE(r.Text, QStringLiteral("+\u0159\u00B0 \u00B0C"));
+}
+
+void TestReadingFrame::everyByteDecodesAsIcuDoes()
+{
+    QByteArray field;
+    for (int b = 0; b < 256; ++b) {
+        const char byte = static_cast<char>(b);
+        QStringDecoder icu("windows-1250");
+        QVERIFY(icu.isValid());
+        const QString expected = icu.decode(QByteArrayView(&byte, 1));
+        QCOMPARE(expected.size(), 1);
+        QCOMPARE(Windows1250ToUnicode(static_cast<unsigned char>(b)), expected[0].unicode());
+        if (b != '\r' && b != '+' && b != '-')
+            field += byte;
+    }
+    // The same through the parser: the whole value field, every byte but CR and the signs.
+    QStringDecoder icu("windows-1250");
+    const TReadingResult r = ParseReading("*B1E" + field + "\r");
+    QCOMPARE(r.Result, TReadingResult::Reading);
+    QCOMPARE(r.Text, icu.decode(field) + QStringLiteral(" \u00B0C"));
 }
 
 QTEST_GUILESS_MAIN(TestReadingFrame)

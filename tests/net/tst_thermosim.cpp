@@ -49,6 +49,9 @@ void TestThermosim::sendsScriptedBytes_data()
                                  << QByteArray("*B1E1+025.6\r\n*B1E1+025.6\r\n");
     QTest::newRow("negative value")
         << QStringList{"--value", "-3.2"} << QByteArray("*B1E1-003.2\r\n");
+    QTest::newRow("long value")
+        << QStringList{"--value", "1e60"}
+        << QByteArray("*B1E1+999999999999999949387135297074018866963645011013410073083904.0\r\n");
     QTest::newRow("exact bytes") << QStringList{"--bytes", "*B\\x00\\xff\\r\\n"}
                                  << QByteArray("*B\0\xff\r\n", 6);
     QTest::newRow("script in turn, then again")

@@ -23,13 +23,18 @@ private slots:
     void spinEditValueFromText();
     void spinEditClampsWhenFocusLeaves_data();
     void spinEditClampsWhenFocusLeaves();
-    void spinEditStepsAndFiltersKeys();
+    void spinEditSteps_data();
+    void spinEditSteps();
+    void spinEditFiltersKeys();
     void tabOrderFollowsTabOrderNotCreation();
     void labelFollowsItsText();
     void captionEndsAtNul();
     void editRaisesChangeOnAssignment();
     void timerNeedsEnabledIntervalAndHandler();
     void screenCursorDoesNotNest();
+    void fontReachesTheWidgetWithItsParent();
+    void storedFontNameReadsBack_data();
+    void storedFontNameReadsBack();
 
 private:
     TScreen* FScreen = nullptr;
@@ -124,24 +129,66 @@ void TestControls::spinEditClampsWhenFocusLeaves()
     QCOMPARE(f.spin->GetText(), after);
 }
 
-void TestControls::spinEditStepsAndFiltersKeys()
+void TestControls::spinEditSteps_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("minValue");
+    QTest::addColumn<int>("maxValue");
+    QTest::addColumn<int>("increment");
+    QTest::addColumn<bool>("up");
+    QTest::addColumn<bool>("button");
+    QTest::addColumn<QString>("after");
+    const int lo = std::numeric_limits<int>::min(), hi = std::numeric_limits<int>::max();
+    QTest::newRow("up") << "8080" << 1 << 65535 << 1 << true << false << "8081";
+    QTest::newRow("up at the top") << "65535" << 1 << 65535 << 1 << true << false << "65535";
+    QTest::newRow("down") << "65535" << 1 << 65535 << 1 << false << false << "65534";
+    QTest::newRow("button down at the bottom") << "1" << 1 << 65535 << 1 << false << true << "1";
+    QTest::newRow("button up") << "1" << 1 << 65535 << 1 << true << true << "2";
+    QTest::newRow("up from the int maximum")
+        << "2147483647" << 1 << 65535 << 1 << true << false << "65535";
+    QTest::newRow("down from the int minimum")
+        << "-2147483648" << 1 << 65535 << 1 << false << true << "1";
+    QTest::newRow("no range, up at the int maximum")
+        << "2147483647" << 0 << 0 << 1 << true << false << "2147483647";
+    QTest::newRow("no range, down at the int minimum")
+        << "-2147483648" << 0 << 0 << 1 << false << false << "-2147483648";
+    QTest::newRow("MaxValue int maximum")
+        << "2147483647" << 1 << hi << 1 << true << true << "2147483647";
+    QTest::newRow("increment int minimum") << "5" << 1 << 65535 << lo << false << false << "65535";
+    QTest::newRow("increment int maximum")
+        << "5" << lo << hi << hi << true << false << "2147483647";
+}
+
+void TestControls::spinEditSteps()
+{
+    QFETCH(QString, text);
+    QFETCH(int, minValue);
+    QFETCH(int, maxValue);
+    QFETCH(int, increment);
+    QFETCH(bool, up);
+    QFETCH(bool, button);
+    QFETCH(QString, after);
+    SpinFixture f;
+    f.spin->SetMinValue(minValue);
+    f.spin->SetMaxValue(maxValue);
+    f.spin->SetIncrement(increment);
+    f.spin->SetFocus();
+    QTRY_VERIFY(f.spin->LineEdit()->hasFocus());
+    f.spin->SetText(text);
+    if (button)
+        (up ? f.spin->UpButton() : f.spin->DownButton())->click();
+    else
+        QTest::keyClick(f.spin->LineEdit(), up ? Qt::Key_Up : Qt::Key_Down);
+    QCOMPARE(f.spin->GetText(), after);
+    QCOMPARE(f.spin->UpButton()->autoRepeatDelay(), 400);
+    QCOMPARE(f.spin->UpButton()->autoRepeatInterval(), 100);
+}
+
+void TestControls::spinEditFiltersKeys()
 {
     SpinFixture f;
     f.spin->SetFocus();
     QTRY_VERIFY(f.spin->LineEdit()->hasFocus());
-    f.spin->SetText(QStringLiteral("65535"));
-    QTest::keyClick(f.spin->LineEdit(), Qt::Key_Up);
-    QCOMPARE(f.spin->GetText(), QStringLiteral("65535"));
-    QTest::keyClick(f.spin->LineEdit(), Qt::Key_Down);
-    QCOMPARE(f.spin->GetText(), QStringLiteral("65534"));
-    f.spin->SetText(QStringLiteral("1"));
-    f.spin->DownButton()->click();
-    QCOMPARE(f.spin->GetText(), QStringLiteral("1"));
-    f.spin->UpButton()->click();
-    QCOMPARE(f.spin->GetText(), QStringLiteral("2"));
-    QCOMPARE(f.spin->UpButton()->autoRepeatDelay(), 400);
-    QCOMPARE(f.spin->UpButton()->autoRepeatInterval(), 100);
-
     f.spin->SetText(QString());
     QTest::keyClicks(f.spin->LineEdit(), QStringLiteral("1a2 -+x3"));
     QCOMPARE(f.spin->GetText(), QStringLiteral("12-+3"));
@@ -241,6 +288,56 @@ void TestControls::screenCursorDoesNotNest()
     QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
     Screen->SetCursor(crDefault);
     QCOMPARE(QApplication::overrideCursor(), nullptr);
+}
+
+void TestControls::fontReachesTheWidgetWithItsParent()
+{
+    TForm form(nullptr);
+    auto* edit = new TEdit(&form);
+    auto* panel = new TPanel(&form);
+    TFont big{QStringLiteral("Arial"), -43, 1u << fsBold, clWindowText, 1};
+    panel->SetFont(big);
+    QVERIFY(!edit->Widget()->testAttribute(Qt::WA_SetFont));
+    QVERIFY(!panel->Widget()->testAttribute(Qt::WA_SetFont));
+
+    edit->SetParent(&form);
+    panel->SetParent(&form);
+    QCOMPARE(edit->Widget()->font(), form.Font().ToQFont());
+    QCOMPARE(panel->Widget()->font(), big.ToQFont());
+    QCOMPARE(panel->Widget()->font().pixelSize(), 43);
+    QVERIFY(panel->Widget()->font().bold());
+
+    TFont window = form.Font();
+    window.Height = -13;
+    form.SetFont(window);
+    QCOMPARE(edit->Widget()->font().pixelSize(), 13);  // follows its parent
+    QCOMPARE(panel->Widget()->font().pixelSize(), 43); // keeps its own
+}
+
+void TestControls::storedFontNameReadsBack_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("installed");
+    QTest::newRow("MS Sans Serif") << "MS Sans Serif"
+                                   << "DejaVu Sans";
+    QTest::newRow("Arial") << "Arial"
+                           << "Liberation Sans";
+    QTest::newRow("installed family") << "DejaVu Serif"
+                                      << "DejaVu Serif";
+}
+
+void TestControls::storedFontNameReadsBack()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, installed);
+    TForm form(nullptr);
+    auto* panel = new TPanel(&form);
+    panel->SetParent(&form);
+    panel->SetFont(TFont{name, -43, 0, clWindowText, 1});
+    QCOMPARE(panel->Font().Name, name);
+    QCOMPARE(panel->Widget()->font().family(), installed);
+    // The family asked for is the one drawn with: no fallback took its place.
+    QCOMPARE(QFontInfo(panel->Widget()->font()).family(), installed);
 }
 
 QTEST_MAIN(TestControls)

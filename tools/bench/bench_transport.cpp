@@ -1,9 +1,12 @@
-// Prints the cost of one ReadAvailable hand-out and the frame throughput of the transport
-// over loopback. A benchmark, not a test: it asserts nothing.
+// Prints the cost of one ReadAvailable hand-out, the same with the frame parsed, and the
+// frame throughput of the transport over loopback. It links no GUI; the main window's whole
+// poll (read, parse, panel, title) is bench_poll's. A benchmark, not a test: it asserts
+// nothing.
 #include "IdException.h"
 #include "IdIOHandlerSocket.h"
 #include "IdTCPClient.h"
 #include "LoopbackPeer.h"
+#include "ReadingFrame.h"
 
 #include <QByteArray>
 #include <algorithm>
@@ -35,7 +38,8 @@ void Connect(TIdTCPClient& client, Peer& peer)
     peer.Fd = peer.Listener.Accept();
 }
 
-void HandOutCost()
+// With `parse`, each hand-out is also parsed as the window's poll parses it.
+void HandOutCost(bool parse)
 {
     Peer peer;
     TIdTCPClient client(nullptr);
@@ -49,14 +53,17 @@ void HandOutCost()
             std::this_thread::yield();
         const auto start = Clock::now();
         const QByteArray got = client.ReadAvailable();
+        if (parse && ParseReading(got).Result != TReadingResult::Reading)
+            std::printf("no reading in the frame\n");
         micros.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
         if (got != Frame)
             std::printf("unexpected hand-out of %lld bytes\n", static_cast<long long>(got.size()));
     }
     std::sort(micros.begin(), micros.end());
-    std::printf("ReadAvailable, one %lld-byte frame waiting: median %.2f us, p99 %.2f us (n=%zu)\n",
-                static_cast<long long>(Frame.size()), micros[micros.size() / 2],
-                micros[micros.size() * 99 / 100], micros.size());
+    std::printf("ReadAvailable%s, one %lld-byte frame waiting: median %.2f us, p99 %.2f us "
+                "(n=%zu)\n",
+                parse ? " + ParseReading" : "", static_cast<long long>(Frame.size()),
+                micros[micros.size() / 2], micros[micros.size() * 99 / 100], micros.size());
 }
 
 void Throughput()
@@ -96,7 +103,8 @@ void Throughput()
 
 int main()
 {
-    HandOutCost();
+    HandOutCost(false);
+    HandOutCost(true);
     Throughput();
     return 0;
 }

@@ -133,7 +133,10 @@ std::string SimServer::NextMessage(const Client& c)
         const int step = static_cast<int>((FSeed >> 16) % 3) - 1;
         FTemperature = std::min(35.0, std::max(10.0, FTemperature + step * 0.1));
     }
-    char frame[64];
-    std::snprintf(frame, sizeof frame, "*B1E1%+06.1f\r\n", value);
+    // Sized to the value: a long one (1e60) still gets its whole frame and line end.
+    const char* const format = "*B1E1%+06.1f\r\n";
+    const int length = std::snprintf(nullptr, 0, format, value);
+    std::string frame(static_cast<std::size_t>(length), '\0');
+    std::snprintf(frame.data(), frame.size() + 1, format, value);
     return frame;
 }

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "IdStackPosix.h"
+
+#include <atomic>
+
+// The platform's socket stack with one fault to order: the next receive fails with the
+// WinSock code put into FailNextRecv (the socket counting as readable), as an aborted or
+// reset connection makes it fail. Installed with SetStackFactory(TFailingStack::Create)
+// before the first socket component exists.
+class TFailingStack : public TIdStackPosix {
+public:
+    static inline std::atomic<int> FailNextRecv{0};
+    static TIdStack* Create() { return new TFailingStack; }
+
+    int WSSelectRead(TIdStackSocketHandle s, int timeoutMs) override
+    {
+        return FailNextRecv ? 1 : TIdStackPosix::WSSelectRead(s, timeoutMs);
+    }
+    int WSRecv(TIdStackSocketHandle s, void* buffer, int length, int flags) override
+    {
+        if (const int code = FailNextRecv.exchange(0)) {
+            SetLastError(code);
+            return Id_SOCKET_ERROR;
+        }
+        return TIdStackPosix::WSRecv(s, buffer, length, flags);
+    }
+};
