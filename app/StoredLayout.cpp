@@ -109,42 +109,18 @@ void AssignValues(TComponent& c, const TStoredComponent& stored)
     }
 }
 
+// One lookup in the component's published-property table finds the event and how to bind it.
 void BindEvent(TComponent& c, const QString& event, const QString& handler,
                const THandlerTable& handlers)
 {
-    if (event == u"OnClose") {
-        const auto it = handlers.Close.find(handler);
-        auto* form = ComponentCast<TForm>(&c);
-        if (it == handlers.Close.end() || !form)
-            Missing("method", handler.toLatin1().constData());
-        form->OnClose = [fn = it->second](TComponent* sender, TCloseAction& action) {
-            int a = action;
-            fn(sender, a);
-            action = static_cast<TCloseAction>(a);
-        };
-        return;
-    }
-    const auto it = handlers.Notify.find(handler);
-    if (it == handlers.Notify.end())
+    const auto it = handlers.find(handler);
+    if (it == handlers.end())
         Missing("method", handler.toLatin1().constData());
-    const TNotifyEvent& fn = it->second;
-    auto* control = ComponentCast<TControl>(&c);
-    if (event == u"OnClick" && control)
-        control->OnClick = fn;
-    else if (auto* form = ComponentCast<TForm>(&c); form && event == u"OnCreate")
-        form->OnCreate = fn;
-    else if (auto* edit = ComponentCast<TEdit>(&c); edit && event == u"OnChange")
-        edit->OnChange = fn;
-    else if (auto* spin = ComponentCast<TSpinEdit>(&c); spin && event == u"OnChange")
-        spin->OnChange = fn;
-    else if (auto* timer = ComponentCast<TTimer>(&c); timer && event == u"OnTimer")
-        timer->SetOnTimer(fn);
-    else if (auto* client = ComponentCast<TIdTCPClient>(&c); client && event == u"OnConnected")
-        client->OnConnected = fn;
-    else if (client && event == u"OnDisconnected")
-        client->OnDisconnected = fn;
-    else
+    const TPropInfo* info = c.ClassInfo().FindProperty(event);
+    if (!info || !info->Bind)
         Missing("event", event.toLatin1().constData());
+    if (!info->Bind(c, it->second))
+        Missing("method", handler.toLatin1().constData());
 }
 } // namespace
 

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QVariant>
+#include <any>
 #include <functional>
 #include <map>
 #include <optional>
@@ -47,11 +48,9 @@ std::map<QString, const TStoredLayout*>& StoredLayouts();
 // The layout stored for a window class; raises EResNotFound when there is none.
 const TStoredLayout& FindStoredLayout(const QString& className);
 
-// Handlers a window offers for binding by name.
-struct THandlerTable {
-    std::map<QString, std::function<void(TComponent*)>> Notify;
-    std::map<QString, std::function<void(TComponent*, int&)>> Close;
-};
+// Handlers a window offers for binding by name, each as its event's handler type
+// (TNotifyEvent, TCloseEvent).
+using THandlerTable = std::map<QString, std::any>;
 
 // Builds the window's components from the layout, assigns the stored values, binds the
 // events and scales to the screen. No change event reaches a handler while it runs.

@@ -52,11 +52,14 @@ TfZVKTeplomer::TfZVKTeplomer(TComponent* owner) : TForm(owner)
 {
     using Self = TfZVKTeplomer;
     const auto bind = [this](void (Self::*method)(TComponent*)) {
-        return [this, method](TComponent* sender) { (this->*method)(sender); };
+        return std::any(
+            TNotifyEvent([this, method](TComponent* sender) { (this->*method)(sender); }));
     };
-    THandlerTable handlers;
-    handlers.Notify = {
+    const THandlerTable handlers{
         {QStringLiteral("FormCreate"), bind(&Self::FormCreate)},
+        {QStringLiteral("FormClose"),
+         std::any(TCloseEvent(
+             [this](TComponent* sender, TCloseAction& action) { FormClose(sender, action); }))},
         {QStringLiteral("txtIPChange"), bind(&Self::txtIPChange)},
         {QStringLiteral("sePortChange"), bind(&Self::sePortChange)},
         {QStringLiteral("cmdConnectClick"), bind(&Self::cmdConnectClick)},
@@ -66,11 +69,6 @@ TfZVKTeplomer::TfZVKTeplomer(TComponent* owner) : TForm(owner)
         {QStringLiteral("Image1Click"), bind(&Self::Image1Click)},
         {QStringLiteral("Image2Click"), bind(&Self::Image2Click)},
     };
-    handlers.Close = {{QStringLiteral("FormClose"), [this](TComponent* sender, int& action) {
-                           auto a = static_cast<TCloseAction>(action);
-                           FormClose(sender, a);
-                           action = a;
-                       }}};
     ReadStoredLayout(*this, FindStoredLayout(QString::fromLatin1(ClassName())), handlers);
 
     GroupBox1 = Field<TGroupBox>("GroupBox1");
@@ -115,8 +113,8 @@ void TfZVKTeplomer::ShowToggleCaption()
 
 void TfZVKTeplomer::FormClose(TComponent*, TCloseAction&)
 {
-    // The disconnect lies outside the settings file's guard: if it raises, the close is
-    // abandoned and the window stays open.
+    // A disconnect that raises leaves before lng.ini is written: the close is abandoned and
+    // the window stays open.
     if (IdTCPClient1->IsConnected())
         IdTCPClient1->CloseConnection();
     if (!WriteLanguageChoice(LanguageChoicePath(), LngFileName))

@@ -8,7 +8,6 @@ TComponent::TComponent(TComponent* owner)
 
 TComponent::~TComponent()
 {
-    FDestroying = true;
     DestroyComponents();
     if (FOwner)
         FOwner->RemoveComponent(this);

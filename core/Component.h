@@ -53,13 +53,9 @@ public:
     void DestroyComponents();
 
     bool Loading() const { return FLoading; }
-    bool Destroying() const { return FDestroying; }
     void SetLoading(bool loading) { FLoading = loading; }
     // Called once the stored description has been read into the component.
     virtual void Loaded() {}
-
-protected:
-    void SetDestroying() { FDestroying = true; }
 
 private:
     void InsertComponent(TComponent* child);
@@ -70,7 +66,6 @@ private:
     QString FName;
     int FTag = 0;
     bool FLoading = false;
-    bool FDestroying = false;
 };
 
 // Downcast that checks the class through the published class information.

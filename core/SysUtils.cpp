@@ -13,12 +13,6 @@ Exception::Exception(QString message)
 
 Exception::~Exception() = default;
 
-void Exception::SetMessage(const QString& message)
-{
-    FMessage = message;
-    FUtf8 = message.toUtf8();
-}
-
 QString Format(const QString& format, const QStringList& args)
 {
     QString out;

@@ -12,7 +12,6 @@ public:
     ~Exception() override;
 
     const QString& Message() const { return FMessage; }
-    void SetMessage(const QString& message);
     virtual const char* ClassName() const { return "Exception"; }
     const char* what() const noexcept override { return FUtf8.constData(); }
     // Code address of the throw site as recorded when the object was built.
@@ -32,7 +31,6 @@ private:
         const char* ClassName() const override { return #Name; }                                   \
     };
 
-DECLARE_EXCEPTION(EConvertError, Exception)
 DECLARE_EXCEPTION(EPropertyError, Exception)
 DECLARE_EXCEPTION(EPropertyConvertError, Exception)
 DECLARE_EXCEPTION(ERangeError, Exception)
@@ -40,8 +38,6 @@ DECLARE_EXCEPTION(EVariantTypeCastError, Exception)
 DECLARE_EXCEPTION(EResNotFound, Exception)
 DECLARE_EXCEPTION(EClassNotFound, Exception)
 DECLARE_EXCEPTION(EReadError, Exception)
-DECLARE_EXCEPTION(EOutOfResources, Exception)
-DECLARE_EXCEPTION(EClipboardException, Exception)
 DECLARE_EXCEPTION(EInOutError, Exception)
 DECLARE_EXCEPTION(EThread, Exception)
 // Stands for a thrown object that is not of the program's exception family.

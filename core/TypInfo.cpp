@@ -44,7 +44,7 @@ bool TClassInfo::InheritsFrom(const TClassInfo& other) const
 
 TPropInfo PublishedOnly(const char* name, const TTypeInfo* type)
 {
-    return TPropInfo{name, type, {}, {}};
+    return TPropInfo{name, type, {}, {}, {}};
 }
 
 namespace TypeInfos {
@@ -54,10 +54,7 @@ constexpr qint32 kMaxInt = std::numeric_limits<qint32>::max();
 
 const TTypeInfo Integer{"Integer", K::Integer, kMinInt, kMaxInt};
 const TTypeInfo Cardinal{"Cardinal", K::Integer, 0, -1};
-const TTypeInfo Word{"Word", K::Integer, 0, 65535};
-const TTypeInfo SmallInt{"SmallInt", K::Integer, -32768, 32767};
 const TTypeInfo Byte{"Byte", K::Integer, 0, 255};
-const TTypeInfo ShortInt{"ShortInt", K::Integer, -128, 127};
 const TTypeInfo Int64{"Int64",
                       K::Int64,
                       0,
@@ -74,14 +71,12 @@ const TTypeInfo Comp{"Comp", K::Float, 0, 0, 0, 0, {}, nullptr, TFloatType::Comp
 const TTypeInfo Currency{"Currency", K::Float, 0, 0, 0, 0, {}, nullptr, TFloatType::Curr};
 const TTypeInfo String{"string", K::LString};
 const TTypeInfo WideString{"WideString", K::WString};
-const TTypeInfo ShortString{"ShortString", K::String};
 const TTypeInfo Variant{"Variant", K::Variant};
 const TTypeInfo TComponentName{"TComponentName", K::LString};
 const TTypeInfo TCaption{"TCaption", K::LString};
 const TTypeInfo TColor{"TColor", K::Integer, kMinInt, kMaxInt};
 const TTypeInfo TCursor{"TCursor", K::Integer, -32768, 32767};
 const TTypeInfo TTabOrder{"TTabOrder", K::Integer, -1, 32767};
-const TTypeInfo THelpContext{"THelpContext", K::Integer, kMinInt, kMaxInt};
 const TTypeInfo TNotifyEvent{"TNotifyEvent", K::Method};
 const TTypeInfo TCloseEvent{"TCloseEvent", K::Method};
 const TTypeInfo TFont{"TFont", K::Class};

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QVariant>
+#include <any>
 #include <functional>
 #include <span>
 #include <type_traits>
@@ -54,11 +55,16 @@ struct TTypeInfo {
 // ordinal kinds (integer, characters, enumerations, Boolean) a qint64 ordinal; sets a quint32
 // mask with bit n for ordinal n; floats a double (Comp and Currency a qint64, Currency scaled
 // by 10000); strings a QString; Int64 a qint64; Variant the value itself.
+//
+// An event (method kind) is bound by name through Bind: the handler comes in a std::any that
+// holds the event's own handler type (TNotifyEvent, TCloseEvent); Bind returns false when it
+// holds another type.
 struct TPropInfo {
     const char* Name;
     const TTypeInfo* Type;
     std::function<void(TComponent&, const QVariant&)> Write; // empty: read-only
     std::function<QVariant(const TComponent&)> Read;
+    std::function<bool(TComponent&, const std::any&)> Bind; // events only
 };
 
 // Whether a name from a table equals a text, ignoring the case of ASCII letters only.
@@ -77,10 +83,7 @@ struct TClassInfo {
 namespace TypeInfos {
 extern const TTypeInfo Integer;
 extern const TTypeInfo Cardinal;
-extern const TTypeInfo Word;
-extern const TTypeInfo SmallInt;
 extern const TTypeInfo Byte;
-extern const TTypeInfo ShortInt;
 extern const TTypeInfo Int64;
 extern const TTypeInfo Boolean;
 extern const TTypeInfo AnsiChar;
@@ -92,14 +95,12 @@ extern const TTypeInfo Comp;
 extern const TTypeInfo Currency;
 extern const TTypeInfo String;
 extern const TTypeInfo WideString;
-extern const TTypeInfo ShortString;
 extern const TTypeInfo Variant;
 extern const TTypeInfo TComponentName;
 extern const TTypeInfo TCaption;
 extern const TTypeInfo TColor;
 extern const TTypeInfo TCursor;
 extern const TTypeInfo TTabOrder;
-extern const TTypeInfo THelpContext;
 extern const TTypeInfo TNotifyEvent;
 extern const TTypeInfo TCloseEvent;
 extern const TTypeInfo TFont;
@@ -146,12 +147,37 @@ template <class C, class Getter, class Setter>
 TPropInfo Published(const char* name, const TTypeInfo* type, Getter get, Setter set)
 {
     using T = typename PropDetail::ArgOf<Setter>::Type;
-    return TPropInfo{name, type,
+    return TPropInfo{name,
+                     type,
                      [set](TComponent& c, const QVariant& v) {
                          (static_cast<C&>(c).*set)(PropDetail::FromValue<T>(v));
                      },
                      [get](const TComponent& c) {
                          return PropDetail::ToValue((static_cast<const C&>(c).*get)());
+                     },
+                     {}};
+}
+
+// One table line for an event: the handler member, or the setter, that binding by name
+// writes.
+template <class C, class Member>
+TPropInfo PublishedEvent(const char* name, const TTypeInfo* type, Member member)
+{
+    return TPropInfo{name, type, {}, {}, [member](TComponent& c, const std::any& handler) {
+                         auto& self = static_cast<C&>(c);
+                         if constexpr (std::is_member_function_pointer_v<Member>) {
+                             using E = typename PropDetail::ArgOf<Member>::Type;
+                             const E* fn = std::any_cast<E>(&handler);
+                             if (fn)
+                                 (self.*member)(*fn);
+                             return fn != nullptr;
+                         } else {
+                             using E = std::remove_cvref_t<decltype(self.*member)>;
+                             const E* fn = std::any_cast<E>(&handler);
+                             if (fn)
+                                 self.*member = *fn;
+                             return fn != nullptr;
+                         }
                      }};
 }
 

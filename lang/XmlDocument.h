@@ -28,7 +28,6 @@ public:
     const QList<TXmlAttribute>& Attributes() const { return FAttributes; }
     // The attribute of exactly that name, or nullptr.
     const TXmlAttribute* FindAttribute(const QString& name) const;
-    bool HasAttribute(const QString& name) const { return FindAttribute(name) != nullptr; }
     const std::vector<TXmlNode>& ChildNodes() const { return FChildren; }
     // First child whose name or local name equals the given name, or nullptr.
     const TXmlNode* FindChild(const QString& name) const;
@@ -48,12 +47,12 @@ public:
     // Language files are a few kilobytes. The bounds keep the worst document that passes
     // them well under a second to read: the toolkit's reader compares each attribute of an
     // element with all earlier ones, so the attributes per element are bounded too.
-    static constexpr qint64 MaxFileSize = 256 * 1024;
+    static constexpr qint64 MaxFileSize = qint64{256} * 1024;
     static constexpr int MaxDepth = 256;
     static constexpr int MaxAttributes = 64;
     static constexpr int MaxEntityExpansion = 4096;
     // Bound on the characters that all entity references of a document may expand to.
-    static constexpr qint64 MaxExpandedText = 256 * 1024;
+    static constexpr qint64 MaxExpandedText = qint64{256} * 1024;
 
     // Raises EXmlParseError, also for data larger than MaxFileSize.
     static std::shared_ptr<const TXmlDocument> Parse(const QByteArray& data);

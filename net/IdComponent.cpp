@@ -18,9 +18,11 @@ TIdComponent::~TIdComponent()
 
 const TClassInfo& TIdComponent::StaticClassInfo()
 {
-    static const TClassInfo info{"TIdComponent",
-                                 &TIdBaseComponent::StaticClassInfo(),
-                                 {PublishedOnly("OnStatus", &TypeInfos::TIdStatusEvent)}};
+    static const TClassInfo info{
+        "TIdComponent",
+        &TIdBaseComponent::StaticClassInfo(),
+        {PublishedEvent<TIdComponent>("OnStatus", &TypeInfos::TIdStatusEvent,
+                                      &TIdComponent::OnStatus)}};
     return info;
 }
 

@@ -8,7 +8,6 @@ DECLARE_EXCEPTION(EIdException, Exception)
 DECLARE_EXCEPTION(EIdSilentException, EIdException)
 DECLARE_EXCEPTION(EIdConnClosedGracefully, EIdSilentException)
 DECLARE_EXCEPTION(EIdAlreadyConnected, EIdException)
-DECLARE_EXCEPTION(EIdClosedSocket, EIdException)
 DECLARE_EXCEPTION(EIdReadTimeout, EIdException)
 DECLARE_EXCEPTION(EIdConnectTimeout, EIdException)
 DECLARE_EXCEPTION(EIdConnectException, EIdException)
@@ -16,10 +15,7 @@ DECLARE_EXCEPTION(EIdSocketHandleError, EIdException)
 DECLARE_EXCEPTION(EIdCouldNotBindSocket, EIdSocketHandleError)
 DECLARE_EXCEPTION(EIdTCPConnectionError, EIdException)
 DECLARE_EXCEPTION(EIdNotConnected, EIdTCPConnectionError)
-DECLARE_EXCEPTION(EIdNotEnoughDataInBuffer, EIdTCPConnectionError)
 DECLARE_EXCEPTION(EIdInvalidSocket, EIdException)
-DECLARE_EXCEPTION(EIdStackError, EIdException)
-DECLARE_EXCEPTION(EIdStackInitializationFailed, EIdStackError)
 
 class EIdSocketError : public EIdException {
 public:

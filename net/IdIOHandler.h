@@ -8,7 +8,6 @@ class TIdIOHandler : public TIdComponent {
 public:
     explicit TIdIOHandler(TComponent* owner);
 
-    virtual void AfterAccept() {}
     virtual void Close() = 0;
     // Opens a socket, binds it, resolves host and connects to it; timeout as for
     // TIdTCPClient::OpenConnection.
@@ -21,5 +20,4 @@ public:
     virtual bool Readable(int timeoutMs) = 0;
     // Platform result: the count, 0 when the peer closed, Id_SOCKET_ERROR on failure.
     virtual int Recv(void* buffer, int length) = 0;
-    virtual int Send(const void* buffer, int length) = 0;
 };

@@ -117,8 +117,3 @@ int TIdIOHandlerSocket::Recv(void* buffer, int length)
 {
     return GStack()->WSRecv(FBinding->Handle(), buffer, length, 0);
 }
-
-int TIdIOHandlerSocket::Send(const void* buffer, int length)
-{
-    return GStack()->WSSend(FBinding->Handle(), buffer, length, 0);
-}

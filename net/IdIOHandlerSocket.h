@@ -19,7 +19,6 @@ public:
     void Open() override;
     bool Readable(int timeoutMs) override;
     int Recv(void* buffer, int length) override;
-    int Send(const void* buffer, int length) override;
 
     TIdSocketHandle* Binding() const { return FBinding.get(); }
 

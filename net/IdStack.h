@@ -29,7 +29,6 @@ public:
     // Waits until the socket is readable: 1 readable, 0 timed out, -1 failed.
     virtual int WSSelectRead(TIdStackSocketHandle s, int timeoutMs) = 0;
     virtual int WSRecv(TIdStackSocketHandle s, void* buffer, int length, int flags) = 0;
-    virtual int WSSend(TIdStackSocketHandle s, const void* buffer, int length, int flags) = 0;
     virtual int WSShutdown(TIdStackSocketHandle s, int how) = 0;
     virtual int WSCloseSocket(TIdStackSocketHandle s) = 0;
     // These raise the socket error of the platform's code on failure.

@@ -170,13 +170,6 @@ int TIdStackPosix::WSRecv(TIdStackSocketHandle s, void* buffer, int length, int 
     return n < 0 ? Fail(errno) : static_cast<int>(n);
 }
 
-int TIdStackPosix::WSSend(TIdStackSocketHandle s, const void* buffer, int length, int flags)
-{
-    // MSG_NOSIGNAL: a peer that has gone away gives an error code, never SIGPIPE.
-    const ssize_t n = ::send(s, buffer, static_cast<size_t>(length), flags | MSG_NOSIGNAL);
-    return n < 0 ? Fail(errno) : static_cast<int>(n);
-}
-
 // The closing calls leave the last error alone: every caller ignores their results, and
 // the code of the failure that led to the close must stay readable.
 int TIdStackPosix::WSShutdown(TIdStackSocketHandle s, int how)

@@ -12,7 +12,6 @@ public:
                   int cancelFd) override;
     int WSSelectRead(TIdStackSocketHandle s, int timeoutMs) override;
     int WSRecv(TIdStackSocketHandle s, void* buffer, int length, int flags) override;
-    int WSSend(TIdStackSocketHandle s, const void* buffer, int length, int flags) override;
     int WSShutdown(TIdStackSocketHandle s, int how) override;
     int WSCloseSocket(TIdStackSocketHandle s) override;
     void WSGetSockName(TIdStackSocketHandle s, int& family, QString& ip, int& port) override;

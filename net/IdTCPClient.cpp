@@ -17,7 +17,7 @@ const TClassInfo& TIdTCPClient::StaticClassInfo()
             Published<C>("BoundPort", &TypeInfos::Integer, &C::BoundPort, &C::SetBoundPort),
             Published<C>("Host", &TypeInfos::String, &C::Host, &C::SetHost),
             Published<C>("Port", &TypeInfos::Integer, &C::Port, &C::SetPort),
-            PublishedOnly("OnConnected", &TypeInfos::TNotifyEvent),
+            PublishedEvent<C>("OnConnected", &TypeInfos::TNotifyEvent, &C::OnConnected),
         }};
     return info;
 }

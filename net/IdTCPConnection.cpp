@@ -40,9 +40,10 @@ const TClassInfo& TIdTCPConnection::StaticClassInfo()
             Published<C>("ReadTimeout", &TypeInfos::Integer, &C::ReadTimeout, &C::SetReadTimeout),
             Published<C>("RecvBufferSize", &TypeInfos::Integer, &C::RecvBufferSize,
                          &C::SetRecvBufferSize),
+            // Accepted and ignored: the client never sends.
             Published<C>("SendBufferSize", &TypeInfos::Integer, &C::SendBufferSize,
                          &C::SetSendBufferSize),
-            PublishedOnly("OnDisconnected", &TypeInfos::TNotifyEvent),
+            PublishedEvent<C>("OnDisconnected", &TypeInfos::TNotifyEvent, &C::OnDisconnected),
         }};
     return info;
 }

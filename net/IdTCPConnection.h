@@ -38,7 +38,6 @@ public:
 
     TIdIOHandler* IOHandler() const { return FIOHandler; }
     const TIdManagedBuffer& InputBuffer() const { return FInputBuffer; }
-    bool ClosedGracefully() const { return FClosedGracefully; }
 
     int ReadTimeout() const { return FReadTimeout; }
     void SetReadTimeout(int ms) { FReadTimeout = ms; }

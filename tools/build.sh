@@ -1,8 +1,15 @@
 #!/usr/bin/env bash
-# Configures and builds into the given directory; further arguments go to CMake.
+# Configures and builds into the given directory, with warnings as errors.
+# Usage: build.sh DIR [configure arguments...] [-- build arguments, e.g. --target NAME]
 set -euo pipefail
 dir=$1
 shift
+configure=()
+while [ $# -gt 0 ] && [ "$1" != "--" ]; do
+    configure+=("$1")
+    shift
+done
+[ $# -gt 0 ] && shift
 root=$(cd "$(dirname "$0")/.." && pwd)
 launcher=()
 if command -v ccache >/dev/null; then
@@ -10,5 +17,6 @@ if command -v ccache >/dev/null; then
     export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
-cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@" >/dev/null
-cmake --build "$dir" -j2
+cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZVK_WERROR=ON \
+    "${launcher[@]}" "${configure[@]}" >/dev/null
+cmake --build "$dir" -j2 "$@"

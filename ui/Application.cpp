@@ -32,7 +32,6 @@ TApplication::TApplication() : TComponent(nullptr)
 
 TApplication::~TApplication()
 {
-    SetDestroying();
     DestroyComponents();
     if (Application == this)
         Application = nullptr;

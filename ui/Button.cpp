@@ -11,6 +11,8 @@ const TClassInfo& TButton::StaticClassInfo()
         {
             Published<C>("Caption", &TypeInfos::TCaption, &C::Caption, &C::SetCaption),
             Published<C>("Default", &TypeInfos::Boolean, &C::Default, &C::SetDefault),
+            // Cancel and ModalResult: accepted and ignored (no window of the program closes
+            // through a button's modal result).
             Published<C>("Cancel", &TypeInfos::Boolean, &C::Cancel, &C::SetCancel),
             Published<C>("ModalResult", &TypeInfos::Integer, &C::ModalResult, &C::SetModalResult),
         }};

@@ -16,9 +16,10 @@ const TClassInfo& TComboBox::StaticClassInfo()
             Published<C>("ItemIndex", &TypeInfos::Integer, &C::ItemIndex, &C::SetItemIndex),
             Published<C>("DropDownCount", &TypeInfos::Integer, &C::DropDownCount,
                          &C::SetDropDownCount),
+            // FIXME: accepted and ignored, the items are not sorted (nothing fills the list).
             Published<C>("Sorted", &TypeInfos::Boolean, &C::Sorted, &C::SetSorted),
             PublishedOnly("Items", &TypeInfos::TStrings),
-            PublishedOnly("OnChange", &TypeInfos::TNotifyEvent),
+            PublishedEvent<C>("OnChange", &TypeInfos::TNotifyEvent, &C::OnChange),
         }};
     return info;
 }

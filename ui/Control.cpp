@@ -54,10 +54,11 @@ const TClassInfo& TControl::StaticClassInfo()
             Published<C>("Cursor", &TypeInfos::TCursor, &C::Cursor, &C::SetCursor),
             Published<C>("Hint", &TypeInfos::String, &C::Hint, &C::SetHint),
             Published<C>("ShowHint", &TypeInfos::Boolean, &C::ShowHint, &C::SetShowHint),
+            // Accepted and ignored: no window of the program is resized.
             Published<C>("Anchors", &TypeInfos::TAnchors, &C::Anchors, &C::SetAnchors),
             Published<C>("ParentFont", &TypeInfos::Boolean, &C::ParentFont, &C::SetParentFont),
             PublishedOnly("Font", &TypeInfos::TFont),
-            PublishedOnly("OnClick", &TypeInfos::TNotifyEvent),
+            PublishedEvent<C>("OnClick", &TypeInfos::TNotifyEvent, &C::OnClick),
         }};
     return info;
 }

@@ -16,7 +16,7 @@ bool ReadCursorFile(const QByteArray& data, QImage& image, QPoint& hotSpot)
     const auto u32 = [&](qsizetype at) { return u16(at) | u16(at + 2) << 16; };
     if (data.size() < 22 || u16(0) != 0 || u16(2) != 2 || u16(4) < 1)
         return false;
-    hotSpot = QPoint(u16(10), u16(12));
+    hotSpot = QPoint(static_cast<int>(u16(10)), static_cast<int>(u16(12)));
     const quint32 offset = u32(18);
     const qsizetype header = 40, palette = 8, rowBytes = 4, rows = 32;
     if (offset + header + palette + 2 * rowBytes * rows > static_cast<quint32>(data.size()))

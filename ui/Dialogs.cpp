@@ -3,11 +3,6 @@
 #include "MessageForm.h"
 #include "ModalRunner.h"
 
-QDialog* CreateMessageDialog(const QString& msg, TMsgDlgType type, TMsgDlgButtons buttons)
-{
-    return new TMessageForm(msg, type, buttons);
-}
-
 int MessageDlg(const QString& msg, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext)
 {
     TMessageForm dialog(msg, type, buttons);

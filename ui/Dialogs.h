@@ -42,8 +42,6 @@ enum : int {
     mrYesToAll = 10
 };
 
-// Builds the message dialog (not yet shown); the caller owns it.
-QDialog* CreateMessageDialog(const QString& msg, TMsgDlgType type, TMsgDlgButtons buttons);
 // Shows the message dialog modally and returns the result of the button that closed it.
 int MessageDlg(const QString& msg, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext);
 // The plain message box: the custom-type dialog with one OK button.

@@ -19,7 +19,7 @@ const TClassInfo& TEdit::StaticClassInfo()
             Published<C>("PasswordChar", &TypeInfos::AnsiChar, &C::PasswordChar,
                          &C::SetPasswordChar),
             Published<C>("AutoSelect", &TypeInfos::Boolean, &C::AutoSelect, &C::SetAutoSelect),
-            PublishedOnly("OnChange", &TypeInfos::TNotifyEvent),
+            PublishedEvent<C>("OnChange", &TypeInfos::TNotifyEvent, &C::OnChange),
         }};
     return info;
 }

@@ -4,6 +4,6 @@
 
 #include <exception>
 
-// Shows the last-chance report: a box captioned "Application Error". The caller then ends
-// the process with exit code 1.
+// Shows the last-chance report: a box captioned "Application Error". It only shows the box;
+// the program goes on, or (after a start-up failure) returns exit code 1 (app/ProgramMain).
 void ShowLastChanceReport(const std::exception& e);

@@ -56,21 +56,24 @@ const TClassInfo& TForm::StaticClassInfo()
             Published<C>("BorderIcons", &TypeInfos::TBorderIcons, &C::BorderIcons,
                          &C::SetBorderIcons),
             Published<C>("Position", &TypeInfos::TPosition, &C::Position, &C::SetPosition),
+            // Accepted and ignored: the window paints in the palette's face colour (clBtnFace).
             Published<C>("Color", &TypeInfos::TColor, &C::Color, &C::SetColor),
             Published<C>("PixelsPerInch", &TypeInfos::Integer, &C::PixelsPerInch,
                          &C::SetPixelsPerInch),
             Published<C>("TextHeight", &TypeInfos::Integer, &C::TextHeight, &C::SetTextHeight),
+            // Accepted and ignored: the creation handler always runs after construction
+            // (the stored value, false).
             Published<C>("OldCreateOrder", &TypeInfos::Boolean, &C::OldCreateOrder,
                          &C::SetOldCreateOrder),
-            PublishedOnly("OnCreate", &TypeInfos::TNotifyEvent),
-            PublishedOnly("OnClose", &TypeInfos::TCloseEvent),
+            PublishedEvent<C>("OnCreate", &TypeInfos::TNotifyEvent, &C::OnCreate),
+            PublishedEvent<C>("OnClose", &TypeInfos::TCloseEvent, &C::OnClose),
         }};
     return info;
 }
 
 TForm::TForm(TComponent* owner) : TWinControl(owner, new TFormWidget(this))
 {
-    SetVisible(false);
+    TForm::SetVisible(false);
     ApplyWindowFlags();
     FontChanged();
 }
@@ -79,7 +82,6 @@ TForm::~TForm()
 {
     if (Application)
         Application->FormDestroyed(this);
-    SetDestroying();
     DestroyComponents();
 }
 

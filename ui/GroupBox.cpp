@@ -46,6 +46,7 @@ const TClassInfo& TGroupBox::StaticClassInfo()
         &TWinControl::StaticClassInfo(),
         {
             Published<C>("Caption", &TypeInfos::TCaption, &C::Caption, &C::SetCaption),
+            // Accepted and ignored: painted in the palette's face colour (clBtnFace).
             Published<C>("Color", &TypeInfos::TColor, &C::Color, &C::SetColor),
         }};
     return info;

@@ -50,6 +50,7 @@ const TClassInfo& TImage::StaticClassInfo()
             Published<C>("Stretch", &TypeInfos::Boolean, &C::Stretch, &C::SetStretch),
             Published<C>("AutoSize", &TypeInfos::Boolean, &C::AutoSize, &C::SetAutoSize),
             Published<C>("Center", &TypeInfos::Boolean, &C::Center, &C::SetCenter),
+            // Accepted and ignored: pictures are drawn opaque (neither flag is transparent).
             Published<C>("Transparent", &TypeInfos::Boolean, &C::Transparent, &C::SetTransparent),
         }};
     return info;

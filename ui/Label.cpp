@@ -40,6 +40,7 @@ const TClassInfo& TLabel::StaticClassInfo()
             Published<C>("AutoSize", &TypeInfos::Boolean, &C::AutoSize, &C::SetAutoSize),
             Published<C>("WordWrap", &TypeInfos::Boolean, &C::WordWrap, &C::SetWordWrap),
             Published<C>("Alignment", &TypeInfos::TAlignment, &C::Alignment, &C::SetAlignment),
+            // Accepted and ignored: labels paint no background of their own.
             Published<C>("Transparent", &TypeInfos::Boolean, &C::Transparent, &C::SetTransparent),
         }};
     return info;

@@ -101,6 +101,7 @@ const TClassInfo& TPanel::StaticClassInfo()
             Published<C>("BevelWidth", &TypeInfos::Integer, &C::BevelWidth, &C::SetBevelWidth),
             Published<C>("BorderWidth", &TypeInfos::Integer, &C::BorderWidth, &C::SetBorderWidth),
             Published<C>("Alignment", &TypeInfos::TAlignment, &C::Alignment, &C::SetAlignment),
+            // Accepted and ignored: the panel paints in the palette's face colour (clBtnFace).
             Published<C>("Color", &TypeInfos::TColor, &C::Color, &C::SetColor),
         }};
     return info;

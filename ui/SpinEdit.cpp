@@ -24,7 +24,7 @@ const TClassInfo& TSpinEdit::StaticClassInfo()
             Published<C>("Increment", &TypeInfos::Integer, &C::Increment, &C::SetIncrement),
             Published<C>("EditorEnabled", &TypeInfos::Boolean, &C::EditorEnabled,
                          &C::SetEditorEnabled),
-            PublishedOnly("OnChange", &TypeInfos::TNotifyEvent),
+            PublishedEvent<C>("OnChange", &TypeInfos::TNotifyEvent, &C::OnChange),
         }};
     return info;
 }

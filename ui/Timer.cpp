@@ -11,7 +11,7 @@ const TClassInfo& TTimer::StaticClassInfo()
         {
             Published<C>("Enabled", &TypeInfos::Boolean, &C::Enabled, &C::SetEnabled),
             Published<C>("Interval", &TypeInfos::Cardinal, &C::Interval, &C::SetInterval),
-            PublishedOnly("OnTimer", &TypeInfos::TNotifyEvent),
+            PublishedEvent<C>("OnTimer", &TypeInfos::TNotifyEvent, &C::SetOnTimer),
         }};
     return info;
 }

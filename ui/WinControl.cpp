@@ -11,8 +11,6 @@ const TClassInfo& TWinControl::StaticClassInfo()
         {
             Published<C>("TabOrder", &TypeInfos::TTabOrder, &C::TabOrder, &C::SetTabOrder),
             Published<C>("TabStop", &TypeInfos::Boolean, &C::TabStop, &C::SetTabStop),
-            PublishedOnly("OnEnter", &TypeInfos::TNotifyEvent),
-            PublishedOnly("OnExit", &TypeInfos::TNotifyEvent),
         }};
     return info;
 }

@@ -28,9 +28,6 @@ public:
     // The widget that child widgets are placed in.
     virtual QWidget* ClientWidget() const { return Widget(); }
 
-    TNotifyEvent OnEnter;
-    TNotifyEvent OnExit;
-
 protected:
     void FontChanged() override;
     // Re-chains the focus order of the window that holds this control.

@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QLocale>
+#include <cmath>
 
 namespace {
 bool AllDigits(const QString& text)
@@ -36,7 +37,7 @@ int IntervalMs(const QString& text)
     const double seconds = QLocale::c().toDouble(text, &ok);
     if (!ok || seconds < 0.05 || seconds > 86400)
         return -1;
-    return static_cast<int>(seconds * 1000 + 0.5);
+    return static_cast<int>(std::lround(seconds * 1000));
 }
 
 TCommandLine Bad(const QString& error)

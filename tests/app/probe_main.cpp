@@ -3,6 +3,7 @@
 // out; "close" closes the main window once the event loop runs; "wait" prints READY once the
 // event loop runs and waits; "look" also prints what the toolkit's own options would change
 // (window title, style, style sheet, size) and closes. Every argument reaches the program.
+#include "DialogRecorder.h"
 #include "ModalRunner.h"
 #include "ProgramMain.h"
 #include "uf_ZVKdemo.h"
@@ -46,13 +47,9 @@ int main(int argc, char** argv)
     Look = std::strcmp(mode, "look") == 0;
     CloseAtStart = Look || std::strcmp(mode, "close") == 0;
     SetModalRunner([](QDialog& dialog) {
-        QString text;
-        if (auto* box = qobject_cast<QMessageBox*>(&dialog))
-            text = box->text();
-        else if (auto* label = dialog.findChild<QLabel*>(QStringLiteral("Message")))
-            text = label->text();
-        std::printf("DIALOG|%s|%s|END\n", dialog.windowTitle().toUtf8().constData(),
-                    text.toUtf8().constData());
+        const TShownDialog shown = DescribeDialog(dialog);
+        std::printf("DIALOG|%s|%s|END\n", shown.Title.toUtf8().constData(),
+                    shown.Text.toUtf8().constData());
         std::fflush(stdout);
         return 1;
     });

@@ -6,6 +6,7 @@
 #include "IdTCPClient.h"
 #include "Image.h"
 #include "LanguageChoice.h"
+#include "LoopbackPeer.h"
 #include "Panel.h"
 #include "ProgramFixture.h"
 #include "Simulator.h"
@@ -16,10 +17,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 // The main window against a thermometer simulator on loopback.
 class TestConnection : public QObject {
@@ -351,19 +348,7 @@ void TestConnection::clickWhileConnectedDisconnects()
 
 void TestConnection::refusedConnectIsReportedWithNormalCursor()
 {
-    // A loopback port that nothing listens on: bound once, then released.
-    int port = 0;
-    {
-        const int fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof a;
-        QVERIFY(bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0);
-        QVERIFY(getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0);
-        port = ntohs(a.sin_port);
-        close(fd);
-    }
+    RefusingPort refusing; // a bound loopback port that does not listen
     Application->SetTitle(QStringLiteral("ZVK Demo   +020.0") + Degrees);
     F->pnlTeplota->SetCaption(QStringLiteral("before"));
     bool cursorNormal = false;
@@ -372,7 +357,7 @@ void TestConnection::refusedConnectIsReportedWithNormalCursor()
         cursorNormal = Screen->Cursor() == crDefault && !QApplication::overrideCursor();
         return 1;
     });
-    ConnectTo(port);
+    ConnectTo(refusing.Port());
     QCOMPARE(FDialogs->Shown.size(), 1);
     QCOMPARE(FDialogs->Shown[0].Text,
              QStringLiteral("Socket Error # 10061\r\nConnection refused."));

@@ -24,7 +24,7 @@ private:
 
 QString TestLanguageChoice::Write(const QByteArray& content)
 {
-    const QString path = FDir.filePath(QStringLiteral("lng.ini"));
+    QString path = FDir.filePath(QStringLiteral("lng.ini"));
     QFile f(path);
     f.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))

@@ -1,4 +1,5 @@
 #include "Button.h"
+#include "ComboBox.h"
 #include "DialogRecorder.h"
 #include "Edit.h"
 #include "GroupBox.h"
@@ -31,6 +32,8 @@ private slots:
     void handCursorOverTheFlagsOnly();
     void flagPictures();
     void noChangeEventWhileTheLayoutIsRead();
+    void everyPublishedEventBindsByName_data();
+    void everyPublishedEventBindsByName();
     void missingLayoutIsReported();
     void closeAtSessionEndSkipsTheCloseSequence();
 
@@ -242,7 +245,7 @@ void TestMainWindow::noChangeEventWhileTheLayoutIsRead()
           {{"OnChange", "Changed"}}}}};
     int changes = 0;
     THandlerTable handlers;
-    handlers.Notify[QStringLiteral("Changed")] = [&](TComponent*) { ++changes; };
+    handlers[QStringLiteral("Changed")] = TNotifyEvent([&](TComponent*) { ++changes; });
     TForm form(nullptr);
     ReadStoredLayout(form, layout, handlers);
     QCOMPARE(changes, 0);
@@ -251,6 +254,67 @@ void TestMainWindow::noChangeEventWhileTheLayoutIsRead()
     QCOMPARE(edit->GetText(), QStringLiteral("stored"));
     edit->SetText(QStringLiteral("typed"));
     QCOMPARE(changes, 1);
+}
+
+void TestMainWindow::everyPublishedEventBindsByName_data()
+{
+    QTest::addColumn<QString>("event");
+    QTest::addColumn<QString>("handler");
+    QTest::addColumn<QString>("error"); // empty: bound
+    QTest::newRow("combo box OnChange") << "OnChange"
+                                        << "Changed"
+                                        << "";
+    QTest::newRow("inherited OnClick") << "OnClick"
+                                       << "Changed"
+                                       << "";
+    QTest::newRow("no such event") << "OnEnter"
+                                   << "Changed"
+                                   << "Error reading event: OnEnter";
+    QTest::newRow("no such handler") << "OnChange"
+                                     << "Missing"
+                                     << "Error reading method: Missing";
+    QTest::newRow("handler of another type") << "OnChange"
+                                             << "Closing"
+                                             << "Error reading method: Closing";
+}
+
+void TestMainWindow::everyPublishedEventBindsByName()
+{
+    QFETCH(QString, event);
+    QFETCH(QString, handler);
+    QFETCH(QString, error);
+    const QByteArray eventName = event.toLatin1();
+    const QByteArray handlerName = handler.toLatin1();
+    const TStoredLayout layout{
+        "TProbeForm",
+        {"TForm", "Probe", "", {{"ClientWidth", Ord(50)}, {"ClientHeight", Ord(40)}}},
+        {{"TComboBox",
+          "Combo1",
+          "",
+          {},
+          std::nullopt,
+          nullptr,
+          {{eventName.constData(), handlerName.constData()}}}}};
+    int calls = 0;
+    THandlerTable handlers;
+    handlers[QStringLiteral("Changed")] = TNotifyEvent([&](TComponent*) { ++calls; });
+    handlers[QStringLiteral("Closing")] = TCloseEvent([](TComponent*, TCloseAction&) {});
+    TForm form(nullptr);
+    try {
+        ReadStoredLayout(form, layout, handlers);
+        QVERIFY2(error.isEmpty(), "bound");
+    } catch (const EReadError& e) {
+        QCOMPARE(e.Message(), error);
+        return;
+    }
+    auto* combo = ComponentCast<TComboBox>(form.FindComponent(QStringLiteral("Combo1")));
+    QVERIFY(combo);
+    if (event == u"OnChange") {
+        combo->SetText(QStringLiteral("typed"));
+        QCOMPARE(calls, 1);
+    } else {
+        QVERIFY(combo->OnClick);
+    }
 }
 
 void TestMainWindow::missingLayoutIsReported()

@@ -135,8 +135,8 @@ void TestInstall::installedFiles_data()
     QTest::newRow("English") << programDir + QStringLiteral("english.lng.xml") << false;
     QTest::newRow("desktop entry")
         << data + QStringLiteral("applications/zvkdemo.desktop") << false;
-    QTest::newRow("metainfo")
-        << data + QStringLiteral("metainfo/" ZVK_APPSTREAM_ID ".metainfo.xml") << false;
+    QTest::newRow("metainfo") << data + QStringLiteral("metainfo/" ZVK_APPSTREAM_ID ".metainfo.xml")
+                              << false;
     QTest::newRow("license") << QStringLiteral(ZVK_DOCDIR "/LICENSE") << false;
 }
 
@@ -154,11 +154,9 @@ void TestInstall::launcherRunsProgramInItsFolder_data()
     QTest::addColumn<QByteArray>("lngIni");
     QTest::addColumn<bool>("throughSymlink");
     QTest::addColumn<QByteArray>("saved");
-    QTest::newRow("first start")
-        << QByteArray() << false << QByteArray("[LNG]=cesky.lng.xml\r\n");
-    QTest::newRow("English remembered")
-        << QByteArray("[LNG]=english.lng.xml\r\n") << false
-        << QByteArray("[LNG]=english.lng.xml\r\n");
+    QTest::newRow("first start") << QByteArray() << false << QByteArray("[LNG]=cesky.lng.xml\r\n");
+    QTest::newRow("English remembered") << QByteArray("[LNG]=english.lng.xml\r\n") << false
+                                        << QByteArray("[LNG]=english.lng.xml\r\n");
     QTest::newRow("launcher linked from elsewhere")
         << QByteArray("[LNG]=english.lng.xml\r\n") << true
         << QByteArray("[LNG]=english.lng.xml\r\n");
@@ -201,7 +199,8 @@ void TestInstall::realProgramRunsInItsFolder()
     QVERIFY(p.waitForStarted());
     const QString proc = QStringLiteral("/proc/%1/").arg(p.processId());
     // The launcher replaces itself with the program, which then runs in its own folder.
-    const QString program = QFileInfo(ProgramDir() + QStringLiteral("/ZVKdemo")).canonicalFilePath();
+    const QString program =
+        QFileInfo(ProgramDir() + QStringLiteral("/ZVKdemo")).canonicalFilePath();
     QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(proc + QStringLiteral("exe")).symLinkTarget(), program,
                               10000);
     QCOMPARE(QFileInfo(proc + QStringLiteral("cwd")).symLinkTarget(),
@@ -231,7 +230,8 @@ void TestInstall::validatorsAcceptInstalledFiles()
     QFETCH(QString, validator);
     QFETCH(QStringList, args);
     const QString tool = QStandardPaths::findExecutable(validator);
-    QVERIFY2(!tool.isEmpty(), qPrintable(validator + QStringLiteral(" is missing: run tools/setup.sh")));
+    QVERIFY2(!tool.isEmpty(),
+             qPrintable(validator + QStringLiteral(" is missing: run tools/setup.sh")));
     QVERIFY(Succeeds(tool, args, Prefix()));
 }
 
@@ -278,9 +278,9 @@ void TestInstall::portableFolderRunsWhereUnpacked()
                      {QStringLiteral("-xzf"), packages.filePath(name + QStringLiteral(".tar.gz")),
                       QStringLiteral("-C"), unpacked.path()}));
     const QString folder = unpacked.filePath(name);
-    for (const char* file : {"ZVKdemo", "zvkdemo.sh", "cesky.lng.xml", "english.lng.xml",
-                             "zvkdemo.desktop", "README.txt", "LICENSE",
-                             "icons/hicolor/48x48/apps/zvkdemo.png"})
+    for (const char* file :
+         {"ZVKdemo", "zvkdemo.sh", "cesky.lng.xml", "english.lng.xml", "zvkdemo.desktop",
+          "README.txt", "LICENSE", "icons/hicolor/48x48/apps/zvkdemo.png"})
         QVERIFY2(QFileInfo(folder + u'/' + QLatin1String(file)).isFile(), file);
 
     SwapInProbe(folder + QStringLiteral("/ZVKdemo"));

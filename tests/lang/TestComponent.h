@@ -40,7 +40,7 @@ public:
     void Set##Field(Type v)                                                                        \
     {                                                                                              \
         ++Writes;                                                                                  \
-        Field = v;                                                                                 \
+        Field = std::move(v);                                                                      \
     }
     TEST_ACCESSORS(int, IntValue)
     TEST_ACCESSORS(quint32, CardValue)

@@ -8,6 +8,7 @@
 
 #include <QtTest>
 #include <cerrno>
+#include <memory>
 #include <netdb.h>
 
 class TestNetStack : public QObject {
@@ -176,16 +177,15 @@ void TestNetStack::managedBufferPartialHandOut()
 void TestNetStack::stackLivesWithComponents()
 {
     QVERIFY(GStack() == nullptr);
-    auto* first = new TIdTCPClient(nullptr);
+    auto first = std::make_unique<TIdTCPClient>(nullptr);
     TIdStack* stack = GStack();
     QVERIFY(stack != nullptr);
-    auto* second = new TIdTCPClient(first);
+    new TIdTCPClient(first.get()); // owned by the first client
     QCOMPARE(GStack(), stack);
-    delete first; // takes the owned second client with it
+    first.reset(); // takes the owned second client with it
     QVERIFY(GStack() == nullptr);
     TIdTCPClient again(nullptr);
     QVERIFY(GStack() != nullptr);
-    Q_UNUSED(second);
 }
 
 QTEST_GUILESS_MAIN(TestNetStack)

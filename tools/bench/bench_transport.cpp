@@ -5,19 +5,17 @@
 #include "IdException.h"
 #include "IdIOHandlerSocket.h"
 #include "IdTCPClient.h"
+#include "LoopbackPeer.h"
 #include "ReadingFrame.h"
 
 #include <QByteArray>
 #include <algorithm>
-#include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <netinet/in.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -26,41 +24,18 @@ const QByteArray Frame("*B1E1+025.6\r\n");
 
 // A loopback listener with one accepted connection.
 struct Peer {
-    int Listener = -1;
+    LoopbackListener Listener;
     int Fd = -1;
-    int Port = 0;
-
-    Peer()
-    {
-        Listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof addr;
-        ::bind(Listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        ::listen(Listener, 1);
-        ::getsockname(Listener, reinterpret_cast<sockaddr*>(&addr), &len);
-        Port = ntohs(addr.sin_port);
-    }
-    ~Peer()
-    {
-        ::close(Fd);
-        ::close(Listener);
-    }
-    void Accept() { Fd = ::accept(Listener, nullptr, nullptr); }
-    bool Send(const QByteArray& b) const
-    {
-        return ::send(Fd, b.constData(), static_cast<size_t>(b.size()), MSG_NOSIGNAL) == b.size();
-    }
+    bool Send(const QByteArray& bytes) const { return SendAll(Fd, bytes); }
 };
 
 void Connect(TIdTCPClient& client, Peer& peer)
 {
     client.SetHost(QStringLiteral("127.0.0.1"));
-    client.SetPort(peer.Port);
+    client.SetPort(peer.Listener.Port());
     client.SetReadTimeout(50);
     client.OpenConnection(2500);
-    peer.Accept();
+    peer.Fd = peer.Listener.Accept();
 }
 
 // With `parse`, each hand-out is also parsed as the window's poll parses it.
