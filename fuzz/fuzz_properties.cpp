@@ -15,10 +15,11 @@
 namespace {
 bool IsFixedError(const Exception& e)
 {
-    static const QRegularExpression fixed(QStringLiteral(
-        "^(Range check error|Could not convert variant of type \\((String|Null)\\) into type "
-        "\\((Integer|Int64|Double)\\)|Invalid property element: .*|Invalid property type: .*|"
-        "Property .* is read-only)$"),
+    static const QRegularExpression fixed(
+        QStringLiteral(
+            "^(Range check error|Could not convert variant of type \\((String|Null)\\) into type "
+            "\\((Integer|Int64|Double)\\)|Invalid property element: .*|Invalid property type: .*|"
+            "Property .* is read-only)$"),
         QRegularExpression::DotMatchesEverythingOption);
     return fixed.match(e.Message()).hasMatch();
 }

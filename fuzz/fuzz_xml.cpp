@@ -35,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
         CheckTree(doc->DocumentElement(), 1);
     } catch (const EXmlParseError& e) {
         static const QRegularExpression format(
-            QStringLiteral("^([^\\r\\n]*(?:\\r?\\n[^\\r\\n]*)*?)\\r\\nLine: ([1-9][0-9]*)\\r\\n([^\\r\\n]*)$"),
+            QStringLiteral(
+                "^([^\\r\\n]*(?:\\r?\\n[^\\r\\n]*)*?)\\r\\nLine: ([1-9][0-9]*)\\r\\n([^\\r\\n]*)$"),
             QRegularExpression::DotMatchesEverythingOption);
         const QRegularExpressionMatch m = format.match(e.Message());
         Require(m.hasMatch(), "a parse error has the reason, the line and its text", e.Message());

@@ -65,8 +65,8 @@ QString FirstCharacters(const QString& text, qsizetype n)
     return text.left(end);
 }
 
-[[noreturn]] void RaiseParseError(const QByteArray& data, const QString& encoding,
-                                  QString reason, qint64 lineNumber)
+[[noreturn]] void RaiseParseError(const QByteArray& data, const QString& encoding, QString reason,
+                                  qint64 lineNumber)
 {
     // The reason is one line: the reader quotes parts of the document in it (an encoding
     // name, say), and a line break there would break the report's form.
@@ -198,9 +198,9 @@ std::shared_ptr<const TXmlDocument> TXmlDocument::Parse(const QByteArray& data)
     if (data.size() > MaxFileSize)
         RaiseParseError(data, QString(), QStringLiteral("The document is too large."), 1);
     if (const qint64 line = FirstCrowdedTagLine(data, MaxAttributes); line > 0)
-        RaiseParseError(data, DeclaredEncoding(data),
-                        QStringLiteral("An element has more than %1 attributes.").arg(MaxAttributes),
-                        line);
+        RaiseParseError(
+            data, DeclaredEncoding(data),
+            QStringLiteral("An element has more than %1 attributes.").arg(MaxAttributes), line);
     auto doc = std::make_shared<TXmlDocument>();
     QXmlStreamReader reader(data);
     reader.setNamespaceProcessing(false);

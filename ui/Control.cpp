@@ -33,8 +33,8 @@ QString ShownText(const QString& text)
 {
     if (text.size() <= MaxShownText)
         return text;
-    const qsizetype n = text.at(MaxShownText - 1).isHighSurrogate() ? MaxShownText - 1
-                                                                    : MaxShownText;
+    const qsizetype n =
+        text.at(MaxShownText - 1).isHighSurrogate() ? MaxShownText - 1 : MaxShownText;
     return text.left(n);
 }
 

@@ -177,8 +177,7 @@ void TForm::TextChanged()
 
 void TForm::SetVisible(bool visible)
 {
-    if (!visible && FShownOnce && Application && Application->MainForm() == this &&
-        Widget()) {
+    if (!visible && FShownOnce && Application && Application->MainForm() == this && Widget()) {
         Widget()->showMinimized();
         return;
     }

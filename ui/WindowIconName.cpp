@@ -101,7 +101,6 @@ void SetWindowTitle(QWidget* window, const QString& text)
     const xcb_atom_t utf8 = Atom(c, "UTF8_STRING");
     if (netName != xcb_atom_t(XCB_ATOM_NONE) && utf8 != xcb_atom_t(XCB_ATOM_NONE))
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, netName, utf8, 8, 0, "");
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 0,
-                        "");
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 0, "");
     xcb_flush(c);
 }

@@ -102,12 +102,11 @@ void TestHostileLanguage::windowSurvives_data()
     QTest::newRow("far away") << Window("Left=\"" + huge + "\" Top=\"" + tiny + "\"");
     QTest::newRow("hidden") << Window("Visible=\"0\"");
     QTest::newRow("disabled") << Window("Enabled=\"0\"");
-    QTest::newRow("controls at the limits")
-        << Window("", "<GroupBox1><sePort Width=\"" + tiny + "\" MaxValue=\"" + huge +
-                          "\" Value=\"" + huge + "\"/><Label1 Left=\"" + huge +
-                          "\"/><txtIP Top=\"" + tiny + "\" Height=\"" + huge +
-                          "\"/></GroupBox1><pnlTeplota Width=\"" + huge + "\" Height=\"" +
-                          huge + "\" BevelWidth=\"" + huge + "\"/>");
+    QTest::newRow("controls at the limits") << Window(
+        "", "<GroupBox1><sePort Width=\"" + tiny + "\" MaxValue=\"" + huge + "\" Value=\"" + huge +
+                "\"/><Label1 Left=\"" + huge + "\"/><txtIP Top=\"" + tiny + "\" Height=\"" + huge +
+                "\"/></GroupBox1><pnlTeplota Width=\"" + huge + "\" Height=\"" + huge +
+                "\" BevelWidth=\"" + huge + "\"/>");
     // The file size bound now refuses a caption of millions of characters; the longest one a
     // file can carry stands in for it.
     QTest::newRow("long wrapped caption")

@@ -84,8 +84,8 @@ void TestSetPropertyByName::assigns_data()
     QTest::newRow("int64 minimum with a fraction")
         << "BigValue" << S("-9223372036854775808,9") << "BigValue"
         << I(std::numeric_limits<qint64>::min());
-    QTest::newRow("int64 exact below 2^63") << "BigValue" << S("9223372036854775806,5")
-                                            << "BigValue" << I(9223372036854775806LL);
+    QTest::newRow("int64 exact below 2^63")
+        << "BigValue" << S("9223372036854775806,5") << "BigValue" << I(9223372036854775806LL);
     QTest::newRow("integer just under the bound")
         << "IntValue" << S("2147483647,99999999999") << "IntValue" << I(2147483647);
     QTest::newRow("int64 exponent") << "BigValue" << S("1,5E3") << "BigValue" << I(1500);

@@ -99,7 +99,8 @@ void TestXmlDocument::reportsMalformed_data()
         << crowded + "/>\n</r>" << 2 << QString::fromLatin1(crowded.mid(4, 40));
     QTest::newRow("crowded element after markup that looks like one")
         << "<?xml version=\"1.0\" encoding=\"windows-1250\"?>\n<!-- <x a=1 b=2> -->\n"
-           "<r><![CDATA[<y c=\"3\">]]>\n" + crowded.mid(4) + "/></r>"
+           "<r><![CDATA[<y c=\"3\">]]>\n" +
+               crowded.mid(4) + "/></r>"
         << 4 << QString::fromLatin1(crowded.mid(4, 40));
 }
 
@@ -122,8 +123,8 @@ void TestXmlDocument::boundsAttributesAndSize()
     for (int i = 0; i < TXmlDocument::MaxAttributes; ++i)
         attributes += " a" + QByteArray::number(i) + "=\"x=y\"";
     // Equals signs inside values, comments and a document type declaration are no attributes.
-    const QByteArray fits = "<!DOCTYPE r [<!ENTITY e \"<q a='1' b='2'>\">]>\n<!-- = = = -->\n<r" +
-                            attributes + "/>";
+    const QByteArray fits =
+        "<!DOCTYPE r [<!ENTITY e \"<q a='1' b='2'>\">]>\n<!-- = = = -->\n<r" + attributes + "/>";
     QCOMPARE(TXmlDocument::Parse(fits)->DocumentElement().Attributes().size(),
              TXmlDocument::MaxAttributes);
 

@@ -57,10 +57,9 @@ int main(int argc, char** argv)
         {"one long caption",
          Under(head + "<Label1 WordWrap=\"1\" Width=\"1\" Caption=\"", "x ", "\"/>" + tail)},
         {"many small elements", Under(head, "<Label1 Caption=\"a\"/>", tail)},
-        {"entity references",
-         Under("<!DOCTYPE r [<!ENTITY e \"" + QByteArray(4000, 'e') + "\">]>" + head +
-                   "<Label1 Caption=\"",
-               "&e;", "\"/>" + tail)},
+        {"entity references", Under("<!DOCTYPE r [<!ENTITY e \"" + QByteArray(4000, 'e') + "\">]>" +
+                                        head + "<Label1 Caption=\"",
+                                    "&e;", "\"/>" + tail)},
         {"deepest nesting", QByteArray("<a>").repeated(TXmlDocument::MaxDepth) +
                                 QByteArray("</a>").repeated(TXmlDocument::MaxDepth)},
     };
@@ -84,8 +83,8 @@ int main(int argc, char** argv)
         GuardedCall([&] { Language->LoadLanguage(path); });
         fZVKTeplomer->Widget()->repaint();
         const qint64 applied = t.nsecsElapsed();
-        std::printf("%-28s %8lld bytes  parse %8.1f ms  load+apply+paint %8.1f ms  (%s)\n",
-                    c.Name, static_cast<long long>(c.Data.size()), parsed / 1e6, applied / 1e6,
+        std::printf("%-28s %8lld bytes  parse %8.1f ms  load+apply+paint %8.1f ms  (%s)\n", c.Name,
+                    static_cast<long long>(c.Data.size()), parsed / 1e6, applied / 1e6,
                     qPrintable(outcome));
     }
     Application->DestroyComponents();
