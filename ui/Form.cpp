@@ -165,7 +165,7 @@ void TForm::ApplyWindowFlags()
     w->setWindowFlags(flags);
     if (visible) {
         w->show();
-        TextChanged(); // a new native window got Qt's title
+        TForm::TextChanged(); // a new native window got Qt's title
     }
 }
 

@@ -142,7 +142,7 @@ void TestHostileLanguage::windowSurvives()
     const QPixmap shot = w->grab();
     QVERIFY(!shot.isNull());
     QVERIFY2(painting.elapsed() < 5000, qPrintable(QString::number(painting.elapsed())));
-    QVERIFY2(ResidentKiB() - before < 200 * 1024,
+    QVERIFY2(ResidentKiB() - before < qint64{200} * 1024,
              qPrintable(QString::number(ResidentKiB() - before)));
 
     // The close request still runs the close sequence and ends the program.

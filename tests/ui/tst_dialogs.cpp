@@ -210,7 +210,8 @@ void TestDialogs::layoutFollowsCharacterSize()
     auto* yes = one.findChild<QPushButton*>(QStringLiteral("Yes"));
     auto* no = one.findChild<QPushButton*>(QStringLiteral("No"));
     auto* cancel = one.findChild<QPushButton*>(QStringLiteral("Cancel"));
-    QVERIFY(yes && no && cancel);
+    if (!yes || !no || !cancel)
+        QFAIL("a button is missing");
     QCOMPARE(yes->text(), QStringLiteral("&Yes"));
     QVERIFY(yes->x() < no->x() && no->x() < cancel->x());
     QCOMPARE(no->x() - yes->x(), yes->width() + MulDiv(4, w, 4));

@@ -84,8 +84,8 @@ int main(int argc, char** argv)
         fZVKTeplomer->Widget()->repaint();
         const qint64 applied = t.nsecsElapsed();
         std::printf("%-28s %8lld bytes  parse %8.1f ms  load+apply+paint %8.1f ms  (%s)\n", c.Name,
-                    static_cast<long long>(c.Data.size()), parsed / 1e6, applied / 1e6,
-                    qPrintable(outcome));
+                    static_cast<long long>(c.Data.size()), static_cast<double>(parsed) / 1e6,
+                    static_cast<double>(applied) / 1e6, qPrintable(outcome));
     }
     Application->DestroyComponents();
     FinalizeLanguageUnit();

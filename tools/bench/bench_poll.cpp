@@ -7,6 +7,7 @@
 #include "IdIOHandlerSocket.h"
 #include "IdTCPClient.h"
 #include "Language.h"
+#include "LoopbackPeer.h"
 #include "ModalRunner.h"
 #include "Screen.h"
 #include "Timer.h"
@@ -15,47 +16,14 @@
 #include <QApplication>
 #include <QByteArray>
 #include <algorithm>
-#include <arpa/inet.h>
 #include <cstdio>
 #include <ctime>
-#include <netinet/in.h>
 #include <sys/ioctl.h>
-#include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
 namespace {
-// A loopback listener with one accepted connection.
-struct Peer {
-    int Listener = -1;
-    int Fd = -1;
-    int Port = 0;
-
-    Peer()
-    {
-        Listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof addr;
-        ::bind(Listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        ::listen(Listener, 1);
-        ::getsockname(Listener, reinterpret_cast<sockaddr*>(&addr), &len);
-        Port = ntohs(addr.sin_port);
-    }
-    ~Peer()
-    {
-        ::close(Fd);
-        ::close(Listener);
-    }
-    void Accept() { Fd = ::accept(Listener, nullptr, nullptr); }
-    bool Send(const QByteArray& b) const
-    {
-        return ::send(Fd, b.constData(), static_cast<size_t>(b.size()), MSG_NOSIGNAL) == b.size();
-    }
-};
-
 void WaitForBytes(TIdTCPClient& client, int count)
 {
     const int fd = ComponentCast<TIdIOHandlerSocket>(client.IOHandler())->Binding()->Handle();
@@ -79,13 +47,13 @@ double Median(std::vector<double> values)
 
 // One frame waiting each time. With `changing` every frame carries a new reading, so the
 // panel and the title change; `repaint` adds the event processing that repaints the panel.
-double PollCost(TfZVKTeplomer& window, Peer& peer, bool changing, bool repaint)
+double PollCost(TfZVKTeplomer& window, int peer, bool changing, bool repaint)
 {
     const QByteArray frames[] = {"*B1E1+025.6\r\n", "*B1E1+025.7\r\n"};
     std::vector<double> micros;
     for (int i = 0; i < 2000; ++i) {
         const QByteArray& frame = frames[changing ? i % 2 : 0];
-        peer.Send(frame);
+        SendAll(peer, frame);
         WaitForBytes(*window.IdTCPClient1, static_cast<int>(frame.size()));
         const double start = CpuMicros();
         window.Timer1Timer(window.Timer1);
@@ -109,11 +77,11 @@ void PollCosts()
     fZVKTeplomer->Show();
     QCoreApplication::processEvents();
     {
-        Peer peer;
+        LoopbackListener listener;
         fZVKTeplomer->IdTCPClient1->SetHost(QStringLiteral("127.0.0.1"));
-        fZVKTeplomer->IdTCPClient1->SetPort(peer.Port);
+        fZVKTeplomer->IdTCPClient1->SetPort(listener.Port());
         fZVKTeplomer->IdTCPClient1->OpenConnection(2500); // polls once: a read time-out
-        peer.Accept();
+        const int peer = listener.Accept();
         fZVKTeplomer->Timer1->SetEnabled(false); // the benchmark polls by itself
         for (const bool repaint : {false, true})
             for (const bool changing : {true, false})
