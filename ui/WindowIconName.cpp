@@ -11,17 +11,58 @@
 namespace {
 int Writes = 0;
 
-void SetX11IconName(QWidget* window, const QString& text)
+// The event mask this connection selected on the window, asked for once per native window.
+// The toolkit sets it when it creates the window and never changes it for the kinds of
+// window this program makes.
+uint32_t SelectedEvents(xcb_connection_t* c, xcb_window_t id)
+{
+    static xcb_window_t known = XCB_WINDOW_NONE;
+    static uint32_t mask = 0;
+    if (id != known) {
+        xcb_get_window_attributes_reply_t* reply =
+            xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, id), nullptr);
+        if (!reply)
+            return 0;
+        known = id;
+        mask = reply->your_event_mask;
+        std::free(reply);
+    }
+    return mask;
+}
+
+// Writes both taskbar properties without this program hearing its own writes. The toolkit
+// selects property changes on its windows (it follows the window manager's state through
+// them); each write would come back as a PropertyNotify that wakes the toolkit's event
+// thread and then the main thread, once a second while the reading changes. The changes are
+// made with property events deselected, all under a server grab, so no other client's
+// change to the window can fall into that gap and be missed. Nothing here waits for the
+// server: the requests go out with the toolkit's next flush.
+void WriteIconNames(QWidget* window, const QString& text, bool withToolkit)
 {
     auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !x11->connection())
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    if (!c) {
+        if (withToolkit)
+            window->setWindowIconText(text);
         return;
+    }
+    const auto id = static_cast<xcb_window_t>(window->winId());
+    const uint32_t selected = SelectedEvents(c, id);
+    const uint32_t quiet = selected & ~uint32_t(XCB_EVENT_MASK_PROPERTY_CHANGE);
+    const bool silence = (selected & XCB_EVENT_MASK_PROPERTY_CHANGE) != 0;
+    if (silence) {
+        xcb_grab_server(c);
+        xcb_change_window_attributes(c, id, XCB_CW_EVENT_MASK, &quiet);
+    }
+    if (withToolkit)
+        window->setWindowIconText(text); // _NET_WM_ICON_NAME
     const QByteArray latin1 = text.toLatin1();
-    xcb_change_property(x11->connection(), XCB_PROP_MODE_REPLACE,
-                        static_cast<xcb_window_t>(window->winId()), XCB_ATOM_WM_ICON_NAME,
-                        XCB_ATOM_STRING, 8, static_cast<uint32_t>(latin1.size()),
-                        latin1.constData());
-    xcb_flush(x11->connection());
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_ICON_NAME, XCB_ATOM_STRING, 8,
+                        static_cast<uint32_t>(latin1.size()), latin1.constData());
+    if (silence) {
+        xcb_change_window_attributes(c, id, XCB_CW_EVENT_MASK, &selected);
+        xcb_ungrab_server(c);
+    }
 }
 
 // Sets WM_ICON_NAME once the window has its native window. Asking for the native window
@@ -41,7 +82,7 @@ protected:
     {
         if (watched == FWindow && event->type() == QEvent::Show &&
             FWindow->testAttribute(Qt::WA_WState_Created)) {
-            SetX11IconName(FWindow, Text);
+            WriteIconNames(FWindow, Text, false);
             FWindow->removeEventFilter(this);
             deleteLater();
         }
@@ -61,13 +102,15 @@ int WindowIconNameWrites()
 void SetWindowIconName(QWidget* window, const QString& text)
 {
     ++Writes;
-    window->setWindowIconText(text);
-    if (QGuiApplication::platformName() != u"xcb")
-        return;
-    if (window->testAttribute(Qt::WA_WState_Created)) {
-        SetX11IconName(window, text);
+    if (QGuiApplication::platformName() != u"xcb") {
+        window->setWindowIconText(text);
         return;
     }
+    if (window->testAttribute(Qt::WA_WState_Created)) {
+        WriteIconNames(window, text, true);
+        return;
+    }
+    window->setWindowIconText(text);
     auto* pending = window->findChild<TIconNameOnShow*>(QStringLiteral("TIconNameOnShow"),
                                                         Qt::FindDirectChildrenOnly);
     if (!pending)

@@ -1,0 +1,114 @@
+// The taskbar text on a real X server under a window manager: both properties are written,
+// this program hears none of its own writes, and it still hears every other change to its
+// window, so the toolkit keeps following the window manager's state.
+#include "WindowIconName.h"
+
+#include <QAbstractNativeEventFilter>
+#include <QGuiApplication>
+#include <QWidget>
+#include <QtTest>
+#include <cstdlib>
+#include <cstring>
+#include <xcb/xcb.h>
+
+namespace {
+xcb_atom_t Atom(xcb_connection_t* c, const char* name)
+{
+    xcb_intern_atom_reply_t* reply =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(reply);
+    return atom;
+}
+
+QByteArray Property(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property)
+{
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, window, property, XCB_ATOM_ANY, 0, 1024), nullptr);
+    QByteArray value;
+    if (reply)
+        value = QByteArray(static_cast<const char*>(xcb_get_property_value(reply)),
+                           xcb_get_property_value_length(reply));
+    std::free(reply);
+    return value;
+}
+
+// Counts the property changes this connection hears on one window, by atom.
+class PropertyEvents : public QAbstractNativeEventFilter {
+public:
+    xcb_window_t Window = XCB_WINDOW_NONE;
+    QHash<xcb_atom_t, int> Heard;
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override
+    {
+        if (type != "xcb_generic_event_t")
+            return false;
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if ((event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY) {
+            const auto* notify = static_cast<const xcb_property_notify_event_t*>(message);
+            if (notify->window == Window)
+                ++Heard[notify->atom];
+        }
+        return false;
+    }
+};
+} // namespace
+
+class TestX11Taskbar : public QObject {
+    Q_OBJECT
+private slots:
+    void ownWritesAreNotHeard();
+};
+
+void TestX11Taskbar::ownWritesAreNotHeard()
+{
+    if (QGuiApplication::platformName() != u"xcb")
+        QSKIP("needs an X server");
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* c = x11->connection();
+    QWidget window;
+    window.resize(200, 100);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const auto id = static_cast<xcb_window_t>(window.winId());
+    const xcb_atom_t netIconName = Atom(c, "_NET_WM_ICON_NAME");
+    PropertyEvents events;
+    events.Window = id;
+    qApp->installNativeEventFilter(&events);
+
+    const QString text = QStringLiteral("ZVK Demo   +021.1 \u00B0C");
+    for (int i = 0; i < 3; ++i)
+        SetWindowIconName(&window, i % 2 ? QStringLiteral("ZVK Demo") : text);
+    // Reading the properties back waits for the server, so the writes are done before...
+    QCOMPARE(Property(c, id, netIconName), text.toUtf8());
+    QCOMPARE(Property(c, id, XCB_ATOM_WM_ICON_NAME), text.toLatin1());
+    QCOMPARE(window.windowIconText(), text);
+    // ...another client changes the window.
+    xcb_connection_t* other = xcb_connect(nullptr, nullptr);
+    QVERIFY(!xcb_connection_has_error(other));
+    const xcb_atom_t marker = Atom(other, "ZVK_TEST_MARKER");
+    xcb_change_property(other, XCB_PROP_MODE_REPLACE, id, marker, XCB_ATOM_STRING, 8, 1, "x");
+    xcb_flush(other);
+    QTRY_COMPARE(events.Heard.value(marker), 1); // also: the server grab was released
+    QCOMPARE(events.Heard.value(netIconName), 0);
+    QCOMPARE(events.Heard.value(XCB_ATOM_WM_ICON_NAME), 0);
+
+    // The window manager's state still reaches the toolkit: iconify it as a pager would.
+    xcb_client_message_event_t iconify{};
+    iconify.response_type = XCB_CLIENT_MESSAGE;
+    iconify.format = 32;
+    iconify.window = id;
+    iconify.type = Atom(other, "WM_CHANGE_STATE");
+    iconify.data.data32[0] = 3; // IconicState
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(other)).data->root;
+    xcb_send_event(other, 0, root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&iconify));
+    xcb_flush(other);
+    QTRY_VERIFY(window.isMinimized());
+    xcb_disconnect(other);
+    qApp->removeNativeEventFilter(&events);
+}
+
+QTEST_MAIN(TestX11Taskbar)
+#include "tst_x11taskbar.moc"
