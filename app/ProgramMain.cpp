@@ -9,9 +9,31 @@
 #include "uf_ZVKdemo.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QIcon>
-#include <QImageReader>
+#include <QImage>
 #include <QPixmap>
+
+namespace {
+// The window icon, stored decoded (32 x 32, RGBA bytes, rows top-down): no image reader, no
+// plugin and no colour conversion at start.
+QIcon ProgramIcon()
+{
+    constexpr int Side = 32;
+    QFile file(QStringLiteral(":/resources/zvkdemo.rgba"));
+    if (!file.open(QIODevice::ReadOnly) || file.size() != Side * Side * 4)
+        return {};
+    const QByteArray bytes = file.readAll();
+    const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
+    QImage image(Side, Side, QImage::Format_ARGB32);
+    for (int y = 0; y < Side; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < Side; ++x, p += 4)
+            line[x] = qRgba(p[0], p[1], p[2], p[3]);
+    }
+    return QIcon(QPixmap::fromImage(image));
+}
+} // namespace
 
 int RunProgram(int& argc, char** argv)
 {
@@ -19,16 +41,18 @@ int RunProgram(int& argc, char** argv)
     // -stylesheet, -platformpluginpath, -qwindowgeometry, ...) are none of its options: the
     // toolkit sees the program's name alone.
     int toolkitArgc = argc > 0 ? 1 : 0;
+    // The window is small and repaints a few thousand pixels when the reading changes. Through
+    // shared memory, each repaint would first wait for the X server to finish reading the last
+    // one (a round trip that wakes two threads); sent over the socket it waits for nothing.
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
+        qputenv("QT_XCB_NO_MITSHM", "1");
     QApplication qt(toolkitArgc, argv);
     QApplication::setApplicationName(QStringLiteral("ZVKdemo"));
     QApplication::setApplicationVersion(QStringLiteral(ZVK_VERSION));
     // The desktop entry's name: on Wayland the window's app id, so the desktop finds its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("zvkdemo"));
     QApplication::setQuitOnLastWindowClosed(false);
-    // The format named and no probing, so that no other image plugin is loaded.
-    QImageReader icon(QStringLiteral(":/resources/zvkdemo.ico"), "ICO");
-    icon.setAutoDetectImageFormat(false);
-    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(icon.read())));
+    QApplication::setWindowIcon(ProgramIcon());
     const TCaretBlinkPause caretBlinkPause;
 
     int exitCode = 0;

@@ -13,13 +13,47 @@ class PanelWidget : public QWidget {
 public:
     explicit PanelWidget(TPanel* panel) : FPanel(panel) {}
 
+    // The face inside the bevels and the border.
+    QRect Face() const
+    {
+        QRect r = rect();
+        const int most = (std::min(r.width(), r.height()) + 1) / 2;
+        const int bevel = std::clamp(FPanel->BevelWidth(), 0, most);
+        const int border = std::clamp(FPanel->BorderWidth(), 0, most);
+        if (FPanel->BevelOuter() != bvNone)
+            r.adjust(bevel, bevel, -bevel, -bevel);
+        r.adjust(border, border, -border, -border);
+        if (FPanel->BevelInner() != bvNone)
+            r.adjust(bevel, bevel, -bevel, -bevel);
+        return r;
+    }
+
+    // A band as high as a line of the font, centred vertically in the face: the caption is
+    // drawn in it, from its top, on one line, and clipped to it.
+    QRect TextBand() const
+    {
+        const QRect face = Face();
+        const int band = QFontMetrics(font()).height();
+        return {face.left(), face.top() + (face.height() - band) / 2, face.width(), band};
+    }
+
+    // A new caption repaints its band only: the bevels stay as they are. A panel that stays
+    // empty repaints nothing and builds no font metrics.
+    void CaptionChanged()
+    {
+        const bool empty = FPanel->Caption().isEmpty();
+        if (!(empty && FEmpty))
+            update(TextBand());
+        FEmpty = empty;
+    }
+
 protected:
     void paintEvent(QPaintEvent* event) override
     {
         QPainter p(this);
         const QPalette& pal = palette();
         QRect r = rect();
-        p.fillRect(r, pal.color(QPalette::Button));
+        p.fillRect(event->rect(), pal.color(QPalette::Button));
         // The stored widths can be anything a language file says; more than half the panel
         // covers it whole, so nothing wider is ever drawn.
         const int most = (std::min(r.width(), r.height()) + 1) / 2;
@@ -41,15 +75,10 @@ protected:
         // An empty panel needs no font: its metrics are built at the first reading.
         if (FPanel->Caption().isEmpty())
             return;
-        // A band as high as a line of the font is centred vertically; the text is drawn
-        // from its top, on one line.
-        const QFontMetrics fm(font());
-        const int band = fm.height();
-        const QRect textRect(r.left(), r.top() + (r.height() - band) / 2, r.width(), band);
         const int align = Qt::AlignTop | Qt::TextSingleLine | AlignmentFlag(FPanel->Alignment());
         p.setPen(
             pal.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
-        p.drawText(textRect, align, ShownText(FPanel->Caption()));
+        p.drawText(TextBand(), align, ShownText(FPanel->Caption()));
     }
 
     // Rings of one pixel, outermost first: top and left edges in one colour, bottom and right
@@ -81,6 +110,7 @@ protected:
 
 private:
     TPanel* FPanel;
+    bool FEmpty = true;
 };
 } // namespace
 
@@ -112,35 +142,41 @@ TPanel::TPanel(TComponent* owner) : TWinControl(owner, new PanelWidget(this)) {}
 void TPanel::TextChanged()
 {
     if (Widget())
+        static_cast<PanelWidget*>(Widget())->CaptionChanged();
+}
+
+void TPanel::Repaint()
+{
+    if (Widget())
         Widget()->update();
 }
 
 void TPanel::SetBevelInner(TBevelCut cut)
 {
     FBevelInner = cut;
-    TextChanged();
+    Repaint();
 }
 
 void TPanel::SetBevelOuter(TBevelCut cut)
 {
     FBevelOuter = cut;
-    TextChanged();
+    Repaint();
 }
 
 void TPanel::SetBevelWidth(int width)
 {
     FBevelWidth = width;
-    TextChanged();
+    Repaint();
 }
 
 void TPanel::SetBorderWidth(int width)
 {
     FBorderWidth = width;
-    TextChanged();
+    Repaint();
 }
 
 void TPanel::SetAlignment(TAlignment alignment)
 {
     FAlignment = alignment;
-    TextChanged();
+    Repaint();
 }

@@ -26,6 +26,8 @@ protected:
     void TextChanged() override;
 
 private:
+    void Repaint();
+
     TBevelCut FBevelInner = bvNone;
     TBevelCut FBevelOuter = bvRaised;
     int FBevelWidth = 1;

@@ -11,6 +11,8 @@
 
 #include <QClipboard>
 #include <QLineEdit>
+#include <QPaintEvent>
+#include <QScreen>
 #include <QToolButton>
 #include <QtTest>
 
@@ -31,6 +33,7 @@ private slots:
     void captionEndsAtNul();
     void bevelRings_data();
     void bevelRings();
+    void newCaptionRepaintsItsBandOnly();
     void boundsAreClamped_data();
     void boundsAreClamped();
     void editRaisesChangeOnAssignment();
@@ -284,6 +287,69 @@ void TestControls::bevelRings()
     }
     if (rings < 10)
         QCOMPARE(image.pixel(20, rings), pal.color(QPalette::Button).rgb());
+}
+
+namespace {
+class PaintSpy : public QObject {
+public:
+    QRegion Painted;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            Painted += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+};
+} // namespace
+
+// A new caption repaints the band it is drawn in, not the bevels, and what the window then
+// shows is what a whole repaint of the panel gives: nothing of the old caption is left.
+void TestControls::newCaptionRepaintsItsBandOnly()
+{
+    TForm form(nullptr);
+    form.SetClientSize(300, 150);
+    auto* panel = new TPanel(&form);
+    panel->SetParent(&form);
+    panel->SetBounds(8, 8, 265, 121);
+    panel->SetBevelOuter(bvRaised);
+    panel->SetBevelInner(bvLowered);
+    panel->SetBevelWidth(2);
+    panel->SetBorderWidth(3);
+    panel->SetFont(TFont{QStringLiteral("Arial"), -43, 1u << fsBold, clWindowText, 1});
+    form.Show();
+    QWidget* window = form.Widget();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    PaintSpy spy;
+    panel->Widget()->installEventFilter(&spy);
+    const QRect face = panel->Widget()->rect().adjusted(7, 7, -7, -7);
+
+    const QString captions[] = {QStringLiteral("+021.1 \u00B0C"), QStringLiteral("-5.0 \u00B0C"),
+                                QStringLiteral("\u010C\u00C1Qjy|"), QString(),
+                                QStringLiteral("+021.2 \u00B0C")};
+    for (const QString& caption : captions) {
+        spy.Painted = QRegion();
+        panel->SetCaption(caption);
+        QTRY_VERIFY(!spy.Painted.isEmpty());
+        QVERIFY2(face.contains(spy.Painted.boundingRect()), qPrintable(caption));
+        const QPoint at = panel->Widget()->mapTo(window, QPoint(0, 0));
+        const QImage shown = window->screen()
+                                 ->grabWindow(window->winId(), at.x(), at.y(), 265, 121)
+                                 .toImage()
+                                 .convertToFormat(QImage::Format_RGB32);
+        const QImage whole =
+            panel->Widget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QVERIFY2(shown == whole, qPrintable(caption));
+    }
+    // A panel that stays empty repaints nothing.
+    spy.Painted = QRegion();
+    panel->SetCaption(QString());
+    QTRY_VERIFY(!spy.Painted.isEmpty());
+    spy.Painted = QRegion();
+    panel->SetCaption(QString());
+    QTest::qWait(50);
+    QVERIFY(spy.Painted.isEmpty());
 }
 
 void TestControls::boundsAreClamped_data()

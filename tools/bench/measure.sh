@@ -2,7 +2,7 @@
 # Measures the program side by side with two reference windows (tools/bench/refwindow):
 # exec-to-map time, RSS after start-up, wake-ups and CPU when idle, and for the program also
 # the RSS step at the first reading and the cost while connected to a simulated thermometer
-# whose reading drifts (changes at most readings) and to one whose reading never changes.
+# whose reading changes at every frame (once a second) and to one whose reading never changes.
 #
 #   tools/bench/measure.sh [-r ROUNDS] [-w SECONDS] BUILD_DIR [OTHER_ZVKDEMO ...]
 #
@@ -48,7 +48,9 @@ for _ in $(seq 100); do [ -s "$work/displayfd" ] && break; sleep 0.05; done
 export DISPLAY=:$(head -n1 "$work/displayfd")
 openbox >/dev/null 2>&1 &
 pids+=($!)
-"$build/tools/thermosim/thermosim" --port 10001 >/dev/null &
+# A reading that changes at every frame, once a second: +021.1, +021.2, +021.1, ...
+"$build/tools/thermosim/thermosim" --port 10001 --bytes '*B1E1+021.1\r\n' \
+    --bytes '*B1E1+021.2\r\n' >/dev/null &
 pids+=($!)
 "$build/tools/thermosim/thermosim" --port 10002 --value 21.5 >/dev/null &
 pids+=($!)
@@ -113,13 +115,18 @@ stop() {
     wait "$1" 2>/dev/null || true
 }
 
-# Connects the program's window to 127.0.0.1 at the given port (client coordinates of the
-# stored layout: address field at 16,40, port field at 16,88, button at 200,88).
-connect_to() {
+# Types 127.0.0.1 and the given port into the program's window (client coordinates of the
+# stored layout: address field at 16,40, port field at 16,88, button at 200,88), then
+# connects with the button.
+type_address() {
     local port=$1
     xdotool mousemove --window "$wid" 60 50 click 1 key --delay 20 ctrl+a type --delay 20 127.0.0.1
     xdotool mousemove --window "$wid" 60 98 click 1 key --delay 20 ctrl+a type --delay 20 "$port"
-    xdotool mousemove --window "$wid" 240 100 click 1
+}
+press_connect() { xdotool mousemove --window "$wid" 240 100 click 1; }
+connect_to() {
+    type_address "$1"
+    press_connect
 }
 # 1 when the taskbar text carries a reading.
 connected() { xprop -id "$wid" _NET_WM_ICON_NAME | grep -c 'ZVK Demo   ' || true; }
@@ -140,8 +147,10 @@ measure_window() { # name command...
     report "$name" idle_cpu_ms_per_s "$c"
     if [ "$name" = "${name#ref-}" ]; then
         local before
+        type_address 10001
+        sleep 1
         before=$(rss_kib "$pid")
-        connect_to 10001
+        press_connect
         sleep 3
         report "$name" rss_step_first_reading_kib "$(($(rss_kib "$pid") - before))"
         report "$name" connected "$(connected)"

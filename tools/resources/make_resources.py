@@ -2,8 +2,9 @@
 """Draws the program's pictures and writes them to resources/.
 
 The flags are 8-bit palettized, uncompressed BMP files; the cursor is a two-colour 32 x 32
-cursor file with its hot spot at the fingertip; the icon is a 32 x 32 16-colour icon file,
-drawn again as PNG files at the usual sizes of the desktop's hicolor icon theme.
+cursor file with its hot spot at the fingertip; the window icon is 32 x 32 in the 16 VGA
+colours, stored decoded (raw RGBA), and drawn again as PNG files at the usual sizes of the
+desktop's hicolor icon theme.
 Run it from anywhere: python3 tools/resources/make_resources.py
 """
 import math
@@ -150,25 +151,6 @@ def icon_colour(u, v):
     return colour
 
 
-def app_icon():
-    """The program's icon: 32 x 32 at 16 colours, one sample per pixel centre."""
-    px = [[icon_colour(x + 0.5, y + 0.5) for x in range(32)] for y in range(32)]
-    xor, andm = b"", b""
-    for row in reversed(px):
-        nib = [c if c is not None else 0 for c in row]
-        xor += bytes((nib[i] << 4) | nib[i + 1] for i in range(0, 32, 2))
-        bits = 0
-        for c in row:
-            bits = (bits << 1) | (1 if c is None else 0)
-        andm += struct.pack(">I", bits)
-    info = struct.pack("<IiiHHIIiiII", 40, 32, 64, 1, 4, 0, len(xor) + len(andm), 0, 0, 16, 0)
-    pal = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in VGA)
-    image = info + pal + xor + andm
-    header = struct.pack("<HHH", 0, 1, 1)
-    entry = struct.pack("<BBBBHHII", 32, 32, 16, 0, 1, 4, len(image), 6 + 16)
-    return header + entry + image
-
-
 def png_rgba(size, pixels):
     """pixels: rows top-down of (r, g, b, a)."""
     def chunk(kind, data):
@@ -180,10 +162,10 @@ def png_rgba(size, pixels):
             + chunk(b"IEND", b""))
 
 
-def desktop_icon(size):
-    """The same thermometer at another size for the desktop's icon theme. At 32 pixels it
-    matches the program's icon pixel for pixel; other sizes average 4 x 4 samples per pixel,
-    so edges are smoothed instead of doubled or dropped."""
+def icon_pixels(size):
+    """The thermometer at a given size, as rows of (r, g, b, a). At 32 pixels it is the
+    program's own icon, one sample per pixel centre; other sizes average 4 x 4 samples per
+    pixel, so edges are smoothed instead of doubled or dropped."""
     n = 1 if size == 32 else 4
     scale = 32 / size
     rows = []
@@ -203,7 +185,7 @@ def desktop_icon(size):
             else:
                 row.append((0, 0, 0, 0))
         rows.append(row)
-    return png_rgba(size, rows)
+    return rows
 
 
 ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
@@ -212,14 +194,16 @@ ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
 def main():
     os.makedirs(OUT, exist_ok=True)
     for name, data in (("czech_flag.bmp", czech_flag()), ("british_flag.bmp", british_flag()),
-                       ("handpoint.cur", hand_cursor()), ("zvkdemo.ico", app_icon())):
+                       ("handpoint.cur", hand_cursor()),
+                       # The window icon, stored decoded: 32 x 32 RGBA, rows top-down.
+                       ("zvkdemo.rgba", bytes(c for row in icon_pixels(32) for p in row for c in p))):
         with open(os.path.join(OUT, name), "wb") as f:
             f.write(data)
     for size in ICON_SIZES:
         folder = os.path.join(OUT, "icons", "hicolor", f"{size}x{size}", "apps")
         os.makedirs(folder, exist_ok=True)
         with open(os.path.join(folder, "zvkdemo.png"), "wb") as f:
-            f.write(desktop_icon(size))
+            f.write(png_rgba(size, icon_pixels(size)))
 
 
 if __name__ == "__main__":
