@@ -21,7 +21,7 @@ QIcon ProgramIcon()
 {
     constexpr int Side = 32;
     QFile file(QStringLiteral(":/resources/zvkdemo.rgba"));
-    if (!file.open(QIODevice::ReadOnly) || file.size() != Side * Side * 4)
+    if (!file.open(QIODevice::ReadOnly) || file.size() != qint64{Side} * Side * 4)
         return {};
     const QByteArray bytes = file.readAll();
     const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
