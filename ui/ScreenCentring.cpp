@@ -1,5 +1,7 @@
 #include "ScreenCentring.h"
 
+#include "X11.h"
+
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
@@ -18,19 +20,12 @@ constexpr int AnswerTicks = 200 / TickMs;
 // _NET_FRAME_EXTENTS (left, right, top, bottom) of an X11 window; false when not set.
 bool X11FrameExtents(QWidget* window, QMargins& frame)
 {
-    if (QGuiApplication::platformName() != u"xcb" || !window->testAttribute(Qt::WA_WState_Created))
+    if (!window->testAttribute(Qt::WA_WState_Created))
         return false;
-    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    xcb_connection_t* c = X11Connection();
     if (!c)
         return false;
-    static const char name[] = "_NET_FRAME_EXTENTS";
-    xcb_intern_atom_reply_t* atom =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, sizeof name - 1, name), nullptr);
-    if (!atom)
-        return false;
-    const xcb_atom_t extents = atom->atom;
-    free(atom);
+    const xcb_atom_t extents = X11Atom(c, "_NET_FRAME_EXTENTS", true);
     if (extents == XCB_ATOM_NONE)
         return false;
     xcb_get_property_reply_t* reply =

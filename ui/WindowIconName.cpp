@@ -1,12 +1,12 @@
 #include "WindowIconName.h"
 
+#include "X11.h"
+
 #include <QEvent>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QWidget>
 #include <cstdlib>
-#include <cstring>
-#include <xcb/xcb.h>
 
 namespace {
 int Writes = 0;
@@ -39,8 +39,7 @@ uint32_t SelectedEvents(xcb_connection_t* c, xcb_window_t id)
 // server: the requests go out with the toolkit's next flush.
 void WriteIconNames(QWidget* window, const QString& text, bool withToolkit)
 {
-    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    xcb_connection_t* c = X11Connection();
     if (!c) {
         if (withToolkit)
             window->setWindowIconText(text);
@@ -118,30 +117,17 @@ void SetWindowIconName(QWidget* window, const QString& text)
     pending->Text = text;
 }
 
-namespace {
-xcb_atom_t Atom(xcb_connection_t* c, const char* name)
-{
-    xcb_intern_atom_reply_t* reply =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
-    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    std::free(reply);
-    return atom;
-}
-} // namespace
-
 void SetWindowTitle(QWidget* window, const QString& text)
 {
     window->setWindowTitle(text);
-    if (!text.isEmpty() || QGuiApplication::platformName() != u"xcb" ||
-        !window->testAttribute(Qt::WA_WState_Created))
+    if (!text.isEmpty() || !window->testAttribute(Qt::WA_WState_Created))
         return;
-    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !x11->connection())
+    xcb_connection_t* c = X11Connection();
+    if (!c)
         return;
-    xcb_connection_t* c = x11->connection();
     const auto id = static_cast<xcb_window_t>(window->winId());
-    const xcb_atom_t netName = Atom(c, "_NET_WM_NAME");
-    const xcb_atom_t utf8 = Atom(c, "UTF8_STRING");
+    const xcb_atom_t netName = X11Atom(c, "_NET_WM_NAME");
+    const xcb_atom_t utf8 = X11Atom(c, "UTF8_STRING");
     if (netName != xcb_atom_t(XCB_ATOM_NONE) && utf8 != xcb_atom_t(XCB_ATOM_NONE))
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, netName, utf8, 8, 0, "");
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 0, "");

@@ -2,25 +2,16 @@
 // this program hears none of its own writes, and it still hears every other change to its
 // window, so the toolkit keeps following the window manager's state.
 #include "WindowIconName.h"
+#include "X11.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
 #include <QWidget>
 #include <QtTest>
 #include <cstdlib>
-#include <cstring>
 #include <xcb/xcb.h>
 
 namespace {
-xcb_atom_t Atom(xcb_connection_t* c, const char* name)
-{
-    xcb_intern_atom_reply_t* reply =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
-    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    std::free(reply);
-    return atom;
-}
-
 QByteArray Property(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property)
 {
     xcb_get_property_reply_t* reply = xcb_get_property_reply(
@@ -64,14 +55,13 @@ void TestX11Taskbar::ownWritesAreNotHeard()
 {
     if (QGuiApplication::platformName() != u"xcb")
         QSKIP("needs an X server");
-    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t* c = x11->connection();
+    xcb_connection_t* c = X11Connection();
     QWidget window;
     window.resize(200, 100);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     const auto id = static_cast<xcb_window_t>(window.winId());
-    const xcb_atom_t netIconName = Atom(c, "_NET_WM_ICON_NAME");
+    const xcb_atom_t netIconName = X11Atom(c, "_NET_WM_ICON_NAME");
     PropertyEvents events;
     events.Window = id;
     qApp->installNativeEventFilter(&events);
@@ -86,7 +76,7 @@ void TestX11Taskbar::ownWritesAreNotHeard()
     // ...another client changes the window.
     xcb_connection_t* other = xcb_connect(nullptr, nullptr);
     QVERIFY(!xcb_connection_has_error(other));
-    const xcb_atom_t marker = Atom(other, "ZVK_TEST_MARKER");
+    const xcb_atom_t marker = X11Atom(other, "ZVK_TEST_MARKER");
     xcb_change_property(other, XCB_PROP_MODE_REPLACE, id, marker, XCB_ATOM_STRING, 8, 1, "x");
     xcb_flush(other);
     QTRY_COMPARE(events.Heard.value(marker), 1); // also: the server grab was released
@@ -98,7 +88,7 @@ void TestX11Taskbar::ownWritesAreNotHeard()
     iconify.response_type = XCB_CLIENT_MESSAGE;
     iconify.format = 32;
     iconify.window = id;
-    iconify.type = Atom(other, "WM_CHANGE_STATE");
+    iconify.type = X11Atom(other, "WM_CHANGE_STATE");
     iconify.data.data32[0] = 3; // IconicState
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(other)).data->root;
     xcb_send_event(other, 0, root,
