@@ -36,7 +36,7 @@ uint32_t SelectedEvents(xcb_connection_t* c, xcb_window_t id)
 // thread and then the main thread, once a second while the reading changes. The changes are
 // made with property events deselected, all under a server grab, so no other client's
 // change to the window can fall into that gap and be missed. Nothing here waits for the
-// server: the requests go out with the toolkit's next flush.
+// server.
 void WriteIconNames(QWidget* window, const QString& text, bool withToolkit)
 {
     xcb_connection_t* c = X11Connection();
@@ -61,6 +61,9 @@ void WriteIconNames(QWidget* window, const QString& text, bool withToolkit)
     if (silence) {
         xcb_change_window_attributes(c, id, XCB_CW_EVENT_MASK, &selected);
         xcb_ungrab_server(c);
+        // Sent now, so the grab never outlasts these few requests even if the connection's
+        // buffer filled up in the middle of them. A flush waits for no reply.
+        xcb_flush(c);
     }
 }
 
