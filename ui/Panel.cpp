@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QWidget>
 #include <algorithm>
+#include <utility>
 
 namespace {
 const char* const BevelCutNames[] = {"bvNone", "bvLowered", "bvRaised", "bvSpace"};
@@ -13,13 +14,20 @@ class PanelWidget : public QWidget {
 public:
     explicit PanelWidget(TPanel* panel) : FPanel(panel) {}
 
+    // The bevel and border widths as painted. The stored widths can be anything a language
+    // file says; more than half the panel covers it whole, so nothing wider is ever drawn.
+    std::pair<int, int> PaintedWidths() const
+    {
+        const int most = (std::min(width(), height()) + 1) / 2;
+        return {std::clamp(FPanel->BevelWidth(), 0, most),
+                std::clamp(FPanel->BorderWidth(), 0, most)};
+    }
+
     // The face inside the bevels and the border.
     QRect Face() const
     {
+        const auto [bevel, border] = PaintedWidths();
         QRect r = rect();
-        const int most = (std::min(r.width(), r.height()) + 1) / 2;
-        const int bevel = std::clamp(FPanel->BevelWidth(), 0, most);
-        const int border = std::clamp(FPanel->BorderWidth(), 0, most);
         if (FPanel->BevelOuter() != bvNone)
             r.adjust(bevel, bevel, -bevel, -bevel);
         r.adjust(border, border, -border, -border);
@@ -30,9 +38,8 @@ public:
 
     // A band as high as a line of the font, centred vertically in the face: the caption is
     // drawn in it, from its top, on one line, and clipped to it.
-    QRect TextBand() const
+    QRect TextBand(const QRect& face) const
     {
-        const QRect face = Face();
         const int band = QFontMetrics(font()).height();
         return {face.left(), face.top() + (face.height() - band) / 2, face.width(), band};
     }
@@ -43,7 +50,7 @@ public:
     {
         const bool empty = FPanel->Caption().isEmpty();
         if (!(empty && FEmpty))
-            update(TextBand());
+            update(TextBand(Face()));
         FEmpty = empty;
     }
 
@@ -54,11 +61,9 @@ protected:
         const QPalette& pal = palette();
         QRect r = rect();
         p.fillRect(event->rect(), pal.color(QPalette::Button));
-        // The stored widths can be anything a language file says; more than half the panel
-        // covers it whole, so nothing wider is ever drawn.
-        const int most = (std::min(r.width(), r.height()) + 1) / 2;
-        const int bevelWidth = std::clamp(FPanel->BevelWidth(), 0, most);
-        const int borderWidth = std::clamp(FPanel->BorderWidth(), 0, most);
+        const std::pair<int, int> widths = PaintedWidths();
+        const int bevelWidth = widths.first;
+        const int borderWidth = widths.second;
         const auto bevel = [&](TBevelCut cut) {
             if (cut == bvNone)
                 return;
@@ -78,7 +83,7 @@ protected:
         const int align = Qt::AlignTop | Qt::TextSingleLine | AlignmentFlag(FPanel->Alignment());
         p.setPen(
             pal.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
-        p.drawText(TextBand(), align, ShownText(FPanel->Caption()));
+        p.drawText(TextBand(r), align, ShownText(FPanel->Caption()));
     }
 
     // Rings of one pixel, outermost first: top and left edges in one colour, bottom and right

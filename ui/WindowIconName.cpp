@@ -104,15 +104,13 @@ int WindowIconNameWrites()
 void SetWindowIconName(QWidget* window, const QString& text)
 {
     ++Writes;
-    if (QGuiApplication::platformName() != u"xcb") {
-        window->setWindowIconText(text);
-        return;
-    }
     if (window->testAttribute(Qt::WA_WState_Created)) {
         WriteIconNames(window, text, true);
         return;
     }
     window->setWindowIconText(text);
+    if (QGuiApplication::platformName() != u"xcb")
+        return;
     auto* pending = window->findChild<TIconNameOnShow*>(QStringLiteral("TIconNameOnShow"),
                                                         Qt::FindDirectChildrenOnly);
     if (!pending)

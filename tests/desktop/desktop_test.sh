@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Runs the real program on a real X server (Xvfb) under a window manager (openbox), both
-# started here inside a network namespace that has only loopback, and checks what only a
-# real desktop shows: the outer window (frame included) centred on the screen, the title and
-# the taskbar text, the same place at a second start, the toolkit's own command-line options
-# ignored, and a message dialog centred by its outer window.
+# started here inside a network namespace that has only loopback (unshare -n, through
+# x_session.sh), and checks what only a real desktop shows: the outer window (frame
+# included) centred on the screen, the title and the taskbar text, the same place at a
+# second start, the toolkit's own command-line options ignored, and a message dialog
+# centred by its outer window.
 #
 #   desktop_test.sh PROGRAM LANGUAGE_DIR [STARTS]
 #
