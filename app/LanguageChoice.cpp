@@ -1,6 +1,7 @@
 #include "LanguageChoice.h"
 
-#include "SysUtils.h"
+#include "Exception.h"
+#include "ProgramDirectory.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -8,6 +8,7 @@
 #include "IdTCPClient.h"
 #include "Image.h"
 #include "Label.h"
+#include "MessageFormat.h"
 #include "Panel.h"
 #include "Screen.h"
 #include "SpinEdit.h"

@@ -10,6 +10,7 @@
 #include "Label.h"
 #include "Language.h"
 #include "LanguageChoice.h"
+#include "MessageFormat.h"
 #include "Panel.h"
 #include "ReadingFrame.h"
 #include "Screen.h"

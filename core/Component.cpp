@@ -1,4 +1,5 @@
 #include "Component.h"
+#include "MessageFormat.h"
 
 TComponent::TComponent(TComponent* owner)
 {

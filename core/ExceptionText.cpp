@@ -1,6 +1,7 @@
 #include "ExceptionText.h"
 
-#include "SysUtils.h"
+#include "Exception.h"
+#include "MessageFormat.h"
 
 #include <QFileInfo>
 #include <dlfcn.h>

@@ -69,11 +69,11 @@ const TTypeInfo Double{"Double", K::Float, 0, 0, 0, 0, {}, nullptr, TFloatType::
 const TTypeInfo Extended{"Extended", K::Float, 0, 0, 0, 0, {}, nullptr, TFloatType::Extended};
 const TTypeInfo Comp{"Comp", K::Float, 0, 0, 0, 0, {}, nullptr, TFloatType::Comp};
 const TTypeInfo Currency{"Currency", K::Float, 0, 0, 0, 0, {}, nullptr, TFloatType::Curr};
-const TTypeInfo String{"string", K::LString};
-const TTypeInfo WideString{"WideString", K::WString};
+const TTypeInfo LongString{"string", K::LongString};
+const TTypeInfo WideString{"WideString", K::WideString};
 const TTypeInfo Variant{"Variant", K::Variant};
-const TTypeInfo TComponentName{"TComponentName", K::LString};
-const TTypeInfo TCaption{"TCaption", K::LString};
+const TTypeInfo TComponentName{"TComponentName", K::LongString};
+const TTypeInfo TCaption{"TCaption", K::LongString};
 const TTypeInfo TColor{"TColor", K::Integer, kMinInt, kMaxInt};
 const TTypeInfo TCursor{"TCursor", K::Integer, -32768, 32767};
 const TTypeInfo TTabOrder{"TTabOrder", K::Integer, -1, 32767};

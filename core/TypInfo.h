@@ -19,13 +19,13 @@ enum class TTypeKind {
     Char,
     Enumeration,
     Float,
-    String, // short string with a maximum length
+    ShortString, // cut to a maximum length
     Set,
     Class,
     Method,
     WChar,
-    LString,
-    WString,
+    LongString,
+    WideString,
     Variant,
     Array,
     Record,
@@ -93,7 +93,7 @@ extern const TTypeInfo Double;
 extern const TTypeInfo Extended;
 extern const TTypeInfo Comp;
 extern const TTypeInfo Currency;
-extern const TTypeInfo String;
+extern const TTypeInfo LongString; // "string"
 extern const TTypeInfo WideString;
 extern const TTypeInfo Variant;
 extern const TTypeInfo TComponentName;

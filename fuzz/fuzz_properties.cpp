@@ -3,9 +3,9 @@
 // locale is the process's (tools/fuzz.sh runs this target in C and in Czech). Checked: every
 // failure is one of the fixed errors and changes nothing; a stored ordinal lies in its type's
 // range; a whole number written plainly is stored exactly or refused as out of range.
+#include "Exception.h"
 #include "FuzzCheck.h"
 #include "SetPropertyByName.h"
-#include "SysUtils.h"
 #include "TestComponent.h"
 
 #include <QCoreApplication>

@@ -3,6 +3,8 @@
 #include "Application.h"
 #include "ComboBox.h"
 #include "Dialogs.h"
+#include "MessageFormat.h"
+#include "ProgramDirectory.h"
 #include "SetPropertyByName.h"
 #include "WinControl.h"
 #include "XmlUtils.h"

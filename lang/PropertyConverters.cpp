@@ -1,6 +1,7 @@
 #include "PropertyConverters.h"
 
-#include "SysUtils.h"
+#include "Exception.h"
+#include "MessageFormat.h"
 
 #include <QLocale>
 #include <QRegularExpression>

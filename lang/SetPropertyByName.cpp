@@ -1,6 +1,7 @@
 #include "SetPropertyByName.h"
 
 #include "Component.h"
+#include "MessageFormat.h"
 #include "PropertyConverters.h"
 
 namespace {
@@ -20,10 +21,10 @@ QVariant ConvertForProperty(const TTypeInfo& type, const QVariant& value)
         return ToFloat(type, value);
     case TTypeKind::Set:
         return ToSet(type, value);
-    case TTypeKind::String:
+    case TTypeKind::ShortString:
         return ToShortString(type, value);
-    case TTypeKind::LString:
-    case TTypeKind::WString:
+    case TTypeKind::LongString:
+    case TTypeKind::WideString:
         return ToString(value);
     case TTypeKind::Variant:
         return value;

@@ -1,4 +1,5 @@
 #include "XmlDocument.h"
+#include "MessageFormat.h"
 
 #include <QFile>
 #include <QRegularExpression>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SysUtils.h"
+#include "Exception.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,8 +1,9 @@
 #include "IdConnectThread.h"
 
 #include "IdException.h"
-#include "IdResourceStrings.h"
+#include "IdMessages.h"
 #include "IdSocketHandle.h"
+#include "MessageFormat.h"
 
 #include <cerrno>
 #include <cstring>
@@ -14,7 +15,8 @@ TIdConnectThread::TIdConnectThread(TIdSocketHandle* binding) : FBinding(binding)
 {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0)
-        throw EThread(Format(RSId::ThreadCreationError, {QString::fromLocal8Bit(strerror(errno))}));
+        throw EThread(
+            Format(IdMessages::ThreadCreationError, {QString::fromLocal8Bit(strerror(errno))}));
     FWakeRead = fds[0];
     FWakeWrite = fds[1];
 }
@@ -35,7 +37,7 @@ void TIdConnectThread::Start()
         FThread = std::thread(&TIdConnectThread::Execute, this);
     } catch (const std::system_error& e) {
         throw EThread(
-            Format(RSId::ThreadCreationError, {QString::fromStdString(e.code().message())}));
+            Format(IdMessages::ThreadCreationError, {QString::fromStdString(e.code().message())}));
     }
 }
 
@@ -58,7 +60,7 @@ void TIdConnectThread::Execute()
         const int rc = FBinding->Connect(FWakeRead);
         // A failed attempt that was asked to give up is over; its cause is the time-out.
         if (!(rc == Id_SOCKET_ERROR && Terminated())) {
-            GStack()->CheckForSocketError(rc);
+            SocketStack()->CheckForSocketError(rc);
             FBinding->UpdateBindingLocal();
             FBinding->UpdateBindingPeer();
         }

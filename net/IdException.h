@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SysUtils.h"
+#include "Exception.h"
 
 // Exception family of the socket components. Every class carries a fixed message text;
 // EIdSocketError also carries the (WinSock-numbered) socket error code.

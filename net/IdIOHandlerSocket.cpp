@@ -2,7 +2,8 @@
 
 #include "IdConnectThread.h"
 #include "IdException.h"
-#include "IdResourceStrings.h"
+#include "IdMessages.h"
+#include "MessageFormat.h"
 
 #include <chrono>
 #include <sys/socket.h>
@@ -49,15 +50,15 @@ void TIdIOHandlerSocket::ConnectClient(const QString& host, int port, const QStr
     FBinding->Bind();
 
     if (!TIdStack::IsIP(host))
-        DoStatus(hsResolving, Format(RSId::StatusResolving, {host}));
-    FBinding->SetPeerIP(GStack()->ResolveHost(host));
+        DoStatus(hsResolving, Format(IdMessages::StatusResolving, {host}));
+    FBinding->SetPeerIP(SocketStack()->ResolveHost(host));
     FBinding->SetPeerPort(port);
-    DoStatus(hsConnecting, Format(RSId::StatusConnecting, {FBinding->PeerIP()}));
+    DoStatus(hsConnecting, Format(IdMessages::StatusConnecting, {FBinding->PeerIP()}));
 
     if (timeout != -1 && timeout != 0) {
         TimedConnect(timeout);
     } else {
-        GStack()->CheckForSocketError(FBinding->Connect());
+        SocketStack()->CheckForSocketError(FBinding->Connect());
         FBinding->UpdateBindingLocal();
         FBinding->UpdateBindingPeer();
     }
@@ -90,7 +91,7 @@ void TIdIOHandlerSocket::TimedConnect(int timeout)
     worker.Terminate();
     worker.WaitFor();
     Close();
-    throw EIdConnectTimeout(RSId::ConnectTimeout);
+    throw EIdConnectTimeout(IdMessages::ConnectTimeout);
 }
 
 bool TIdIOHandlerSocket::Connected()
@@ -109,11 +110,11 @@ void TIdIOHandlerSocket::Open()
 bool TIdIOHandlerSocket::Readable(int timeoutMs)
 {
     if (!Connected())
-        throw EIdConnClosedGracefully(RSId::ConnectionClosedGracefully);
-    return GStack()->WSSelectRead(FBinding->Handle(), timeoutMs) == 1;
+        throw EIdConnClosedGracefully(IdMessages::ConnectionClosedGracefully);
+    return SocketStack()->WSPollReadable(FBinding->Handle(), timeoutMs) == 1;
 }
 
 int TIdIOHandlerSocket::Recv(void* buffer, int length)
 {
-    return GStack()->WSRecv(FBinding->Handle(), buffer, length, 0);
+    return SocketStack()->WSRecv(FBinding->Handle(), buffer, length, 0);
 }

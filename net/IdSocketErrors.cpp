@@ -1,7 +1,8 @@
 #include "IdSocketErrors.h"
 
-#include "IdResourceStrings.h"
-#include "SysUtils.h"
+#include "Exception.h"
+#include "IdMessages.h"
+#include "MessageFormat.h"
 
 #include <cerrno>
 #include <netdb.h>
@@ -89,7 +90,7 @@ QString SocketErrorText(int code)
 
 QString SocketErrorMessage(int code)
 {
-    return Format(RSId::StackError, {QString::number(code), SocketErrorText(code)});
+    return Format(IdMessages::StackError, {QString::number(code), SocketErrorText(code)});
 }
 
 int SocketErrorFromErrno(int err)

@@ -1,7 +1,7 @@
 #include "IdSocketHandle.h"
 
 #include "IdException.h"
-#include "IdResourceStrings.h"
+#include "IdMessages.h"
 #include "IdSocketErrors.h"
 
 #include <sys/socket.h>
@@ -26,14 +26,14 @@ void TIdSocketHandle::Reset()
 void TIdSocketHandle::AllocateSocket(int socketType, int protocol)
 {
     CloseSocket();
-    FHandle = GStack()->CreateSocketHandle(socketType, protocol);
+    FHandle = SocketStack()->CreateSocketHandle(socketType, protocol);
     FHandleAllocated = true;
 }
 
 bool TIdSocketHandle::TryBind(int port)
 {
-    const int rc = GStack()->WSBind(FHandle, AF_INET, FIP, port);
-    return !GStack()->CheckForSocketError(rc, {Id_WSAEADDRINUSE});
+    const int rc = SocketStack()->WSBind(FHandle, AF_INET, FIP, port);
+    return !SocketStack()->CheckForSocketError(rc, {Id_WSAEADDRINUSE});
 }
 
 void TIdSocketHandle::Bind()
@@ -46,13 +46,13 @@ void TIdSocketHandle::Bind()
             bound = TryBind(port);
     }
     if (!bound)
-        throw EIdCouldNotBindSocket(RSId::CouldNotBindSocket);
+        throw EIdCouldNotBindSocket(IdMessages::CouldNotBindSocket);
     UpdateBindingLocal();
 }
 
 int TIdSocketHandle::Connect(int cancelFd)
 {
-    return GStack()->WSConnect(FHandle, AF_INET, FPeerIP, FPeerPort, cancelFd);
+    return SocketStack()->WSConnect(FHandle, AF_INET, FPeerIP, FPeerPort, cancelFd);
 }
 
 void TIdSocketHandle::CloseSocket()
@@ -60,18 +60,18 @@ void TIdSocketHandle::CloseSocket()
     if (!FHandleAllocated)
         return;
     FHandleAllocated = false;
-    GStack()->WSShutdown(FHandle, Id_SD_Send);
-    GStack()->WSCloseSocket(FHandle);
+    SocketStack()->WSShutdown(FHandle, Id_SD_Send);
+    SocketStack()->WSCloseSocket(FHandle);
 }
 
 void TIdSocketHandle::UpdateBindingLocal()
 {
     int family = 0;
-    GStack()->WSGetSockName(FHandle, family, FIP, FPort);
+    SocketStack()->WSGetSockName(FHandle, family, FIP, FPort);
 }
 
 void TIdSocketHandle::UpdateBindingPeer()
 {
     int family = 0;
-    GStack()->WSGetPeerName(FHandle, family, FPeerIP, FPeerPort);
+    SocketStack()->WSGetPeerName(FHandle, family, FPeerIP, FPeerPort);
 }

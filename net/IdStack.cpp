@@ -2,7 +2,7 @@
 
 #include "IdException.h"
 #include "IdIPv4Text.h"
-#include "IdResourceStrings.h"
+#include "IdMessages.h"
 #include "IdSocketErrors.h"
 
 #include <mutex>
@@ -24,7 +24,7 @@ TIdStackSocketHandle TIdStack::CreateSocketHandle(int socketType, int protocol)
 {
     const TIdStackSocketHandle s = WSSocket(2 /* AF_INET */, socketType, protocol);
     if (s == Id_INVALID_SOCKET)
-        throw EIdInvalidSocket(RSId::CannotAllocateSocket);
+        throw EIdInvalidSocket(IdMessages::CannotAllocateSocket);
     return s;
 }
 
@@ -68,7 +68,7 @@ void TIdStack::SetLastError(int code)
     ThreadLastError = code;
 }
 
-TIdStack* GStack()
+TIdStack* SocketStack()
 {
     return Stack;
 }

@@ -27,7 +27,7 @@ public:
     virtual int WSConnect(TIdStackSocketHandle s, int family, const QString& ip, int port,
                           int cancelFd = -1) = 0;
     // Waits until the socket is readable: 1 readable, 0 timed out, -1 failed.
-    virtual int WSSelectRead(TIdStackSocketHandle s, int timeoutMs) = 0;
+    virtual int WSPollReadable(TIdStackSocketHandle s, int timeoutMs) = 0;
     virtual int WSRecv(TIdStackSocketHandle s, void* buffer, int length, int flags) = 0;
     virtual int WSShutdown(TIdStackSocketHandle s, int how) = 0;
     virtual int WSCloseSocket(TIdStackSocketHandle s) = 0;
@@ -54,7 +54,7 @@ protected:
 };
 
 // The process-wide stack; it exists while at least one socket component does.
-TIdStack* GStack();
+TIdStack* SocketStack();
 
 // Instance counting of the socket components: the first registration creates the stack,
 // the last release destroys it. Both run under one process-wide lock.

@@ -137,7 +137,7 @@ int TIdStackPosix::WaitConnected(TIdStackSocketHandle s, int cancelFd)
     return err == 0 ? 0 : Fail(err);
 }
 
-int TIdStackPosix::WSSelectRead(TIdStackSocketHandle s, int timeoutMs)
+int TIdStackPosix::WSPollReadable(TIdStackSocketHandle s, int timeoutMs)
 {
     // poll() rather than select(): an fd_set cannot hold descriptor numbers of 1024 and up.
     using Clock = std::chrono::steady_clock;

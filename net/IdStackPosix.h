@@ -10,7 +10,7 @@ public:
     int WSBind(TIdStackSocketHandle s, int family, const QString& ip, int port) override;
     int WSConnect(TIdStackSocketHandle s, int family, const QString& ip, int port,
                   int cancelFd) override;
-    int WSSelectRead(TIdStackSocketHandle s, int timeoutMs) override;
+    int WSPollReadable(TIdStackSocketHandle s, int timeoutMs) override;
     int WSRecv(TIdStackSocketHandle s, void* buffer, int length, int flags) override;
     int WSShutdown(TIdStackSocketHandle s, int how) override;
     int WSCloseSocket(TIdStackSocketHandle s) override;

@@ -2,7 +2,7 @@
 
 #include "IdException.h"
 #include "IdIOHandlerSocket.h"
-#include "IdResourceStrings.h"
+#include "IdMessages.h"
 
 TIdTCPClient::TIdTCPClient(TComponent* owner) : TIdTCPConnection(owner) {}
 
@@ -13,9 +13,9 @@ const TClassInfo& TIdTCPClient::StaticClassInfo()
         "TIdTCPClient",
         &TIdTCPConnection::StaticClassInfo(),
         {
-            Published<C>("BoundIP", &TypeInfos::String, &C::BoundIP, &C::SetBoundIP),
+            Published<C>("BoundIP", &TypeInfos::LongString, &C::BoundIP, &C::SetBoundIP),
             Published<C>("BoundPort", &TypeInfos::Integer, &C::BoundPort, &C::SetBoundPort),
-            Published<C>("Host", &TypeInfos::String, &C::Host, &C::SetHost),
+            Published<C>("Host", &TypeInfos::LongString, &C::Host, &C::SetHost),
             Published<C>("Port", &TypeInfos::Integer, &C::Port, &C::SetPort),
             PublishedEvent<C>("OnConnected", &TypeInfos::TNotifyEvent, &C::OnConnected),
         }};
@@ -31,19 +31,19 @@ void TIdTCPClient::DoOnConnected()
 void TIdTCPClient::OpenConnection(int timeoutMs)
 {
     if (FIOHandler && FIOHandler->Connected())
-        throw EIdAlreadyConnected(RSId::AlreadyConnected);
+        throw EIdAlreadyConnected(IdMessages::AlreadyConnected);
     if (!FIOHandler) {
         auto* handler = new TIdIOHandlerSocket(this);
         handler->OnStatus = OnStatus;
         FIOHandler = handler;
-        FFreeIOHandler = true;
+        FOwnsIOHandler = true;
     }
     try {
         FIOHandler->Open();
         ResetConnection();
         FIOHandler->ConnectClient(FHost, FPort, FBoundIP, FBoundPort, FBoundPortMin, FBoundPortMax,
                                   timeoutMs);
-        DoStatus(hsConnected, RSId::StatusConnected);
+        DoStatus(hsConnected, IdMessages::StatusConnected);
         DoOnConnected();
     } catch (...) {
         DisconnectSocket();

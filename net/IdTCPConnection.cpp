@@ -1,7 +1,7 @@
 #include "IdTCPConnection.h"
 
 #include "IdException.h"
-#include "IdResourceStrings.h"
+#include "IdMessages.h"
 #include "IdSocketErrors.h"
 #include "IdStack.h"
 
@@ -70,11 +70,11 @@ void TIdTCPConnection::DisconnectSocket()
 
 void TIdTCPConnection::DestroyOwnedIOHandler()
 {
-    if (!FFreeIOHandler)
+    if (!FOwnsIOHandler)
         return;
     delete FIOHandler;
     FIOHandler = nullptr;
-    FFreeIOHandler = false;
+    FOwnsIOHandler = false;
 }
 
 bool TIdTCPConnection::CheckForDisconnect(bool raiseIfClosed, bool ignoreBuffer)
@@ -83,7 +83,7 @@ bool TIdTCPConnection::CheckForDisconnect(bool raiseIfClosed, bool ignoreBuffer)
     if (FClosedGracefully || !FIOHandler) {
         if (FIOHandler && FIOHandler->Connected()) {
             DisconnectSocket();
-            DoStatus(hsDisconnected, RSId::StatusDisconnected);
+            DoStatus(hsDisconnected, IdMessages::StatusDisconnected);
             DoOnDisconnected();
         }
         closed = FIOHandler != nullptr;
@@ -91,7 +91,7 @@ bool TIdTCPConnection::CheckForDisconnect(bool raiseIfClosed, bool ignoreBuffer)
         closed = !FIOHandler->Connected();
     }
     if (closed && raiseIfClosed && (FInputBuffer.Size() == 0 || ignoreBuffer))
-        throw EIdConnClosedGracefully(RSId::ConnectionClosedGracefully);
+        throw EIdConnClosedGracefully(IdMessages::ConnectionClosedGracefully);
     return closed;
 }
 
@@ -115,14 +115,14 @@ int TIdTCPConnection::ReadFromStack(bool raiseIfClosed, int timeout, bool raiseO
     CheckForDisconnect(raiseIfClosed, false);
     if (!IsConnected()) {
         if (raiseIfClosed)
-            throw EIdNotConnected(RSId::NotConnected);
+            throw EIdNotConnected(IdMessages::NotConnected);
         return 0;
     }
     int count;
     do {
         if (!FIOHandler->Readable(timeout)) {
             if (raiseOnTimeout)
-                throw EIdReadTimeout(RSId::ReadTimeout);
+                throw EIdReadTimeout(IdMessages::ReadTimeout);
             return -1;
         }
         // A size below 1 would make every receive look like the peer's close.
@@ -131,13 +131,13 @@ int TIdTCPConnection::ReadFromStack(bool raiseIfClosed, int timeout, bool raiseO
         count = FIOHandler->Recv(FRecvBuffer.Memory(), size);
         FClosedGracefully = count == 0;
         if (count == Id_SOCKET_ERROR &&
-            GStack()->CheckForSocketError(count, {Id_WSAESHUTDOWN, Id_WSAECONNABORTED})) {
+            SocketStack()->CheckForSocketError(count, {Id_WSAESHUTDOWN, Id_WSAECONNABORTED})) {
             // The transport closes the socket itself here; it says so, as after the peer's
             // close, so that the owner does not go on showing a connection that is gone.
             const int code = TIdStack::LastError();
             count = 0;
             DisconnectSocket();
-            DoStatus(hsDisconnected, RSId::StatusDisconnected);
+            DoStatus(hsDisconnected, IdMessages::StatusDisconnected);
             DoOnDisconnected();
             if (FInputBuffer.Size() == 0)
                 TIdStack::RaiseSocketError(code);
@@ -153,9 +153,9 @@ int TIdTCPConnection::ReadFromStack(bool raiseIfClosed, int timeout, bool raiseO
 
 void TIdTCPConnection::CloseConnection()
 {
-    DoStatus(hsDisconnecting, RSId::StatusDisconnecting);
+    DoStatus(hsDisconnecting, IdMessages::StatusDisconnecting);
     DisconnectSocket();
     DestroyOwnedIOHandler();
     DoOnDisconnected();
-    DoStatus(hsDisconnected, RSId::StatusDisconnected);
+    DoStatus(hsDisconnected, IdMessages::StatusDisconnected);
 }

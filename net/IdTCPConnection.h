@@ -63,7 +63,7 @@ protected:
     void DestroyOwnedIOHandler();
 
     TIdIOHandler* FIOHandler = nullptr;
-    bool FFreeIOHandler = false;
+    bool FOwnsIOHandler = false;
 
 private:
     bool FClosedGracefully = false;

@@ -20,7 +20,7 @@ const TClassInfo& TApplication::StaticClassInfo()
     static const TClassInfo info{
         "TApplication",
         &TComponent::StaticClassInfo(),
-        {Published<C>("Title", &TypeInfos::String, &C::Title, &C::SetTitle)}};
+        {Published<C>("Title", &TypeInfos::LongString, &C::Title, &C::SetTitle)}};
     return info;
 }
 

@@ -29,12 +29,12 @@ int BoundExtent(int v)
 }
 } // namespace Geometry
 
-QString ShownText(const QString& text)
+QString PaintedPart(const QString& text)
 {
-    if (text.size() <= MaxShownText)
+    if (text.size() <= MaxPaintedText)
         return text;
     const qsizetype n =
-        text.at(MaxShownText - 1).isHighSurrogate() ? MaxShownText - 1 : MaxShownText;
+        text.at(MaxPaintedText - 1).isHighSurrogate() ? MaxPaintedText - 1 : MaxPaintedText;
     return text.left(n);
 }
 
@@ -52,7 +52,7 @@ const TClassInfo& TControl::StaticClassInfo()
             Published<C>("Enabled", &TypeInfos::Boolean, &C::Enabled, &C::SetEnabled),
             Published<C>("Visible", &TypeInfos::Boolean, &C::Visible, &C::SetVisible),
             Published<C>("Cursor", &TypeInfos::TCursor, &C::Cursor, &C::SetCursor),
-            Published<C>("Hint", &TypeInfos::String, &C::Hint, &C::SetHint),
+            Published<C>("Hint", &TypeInfos::LongString, &C::Hint, &C::SetHint),
             Published<C>("ShowHint", &TypeInfos::Boolean, &C::ShowHint, &C::SetShowHint),
             // Accepted and ignored: no window of the program is resized.
             Published<C>("Anchors", &TypeInfos::TAnchors, &C::Anchors, &C::SetAnchors),
@@ -158,7 +158,7 @@ void TControl::SetHint(const QString& hint)
 {
     FHint = hint;
     if (FWidget)
-        FWidget->setToolTip(FShowHint ? ShownText(hint) : QString());
+        FWidget->setToolTip(FShowHint ? PaintedPart(hint) : QString());
 }
 
 void TControl::SetShowHint(bool show)

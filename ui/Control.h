@@ -26,8 +26,8 @@ int BoundExtent(int v);
 // The part of a caption that a control lays out and paints. The caption itself is kept
 // whole, but laying out megabytes of text on every repaint would keep the program from
 // answering anything else, the close request included.
-constexpr qsizetype MaxShownText = 1024;
-QString ShownText(const QString& text);
+constexpr qsizetype MaxPaintedText = 1024;
+QString PaintedPart(const QString& text);
 
 // A visual control: a component shown through one Qt widget. Positions are in pixels from
 // the top-left corner of the parent's client area.

@@ -1,6 +1,7 @@
 #include "Form.h"
 
 #include "Application.h"
+#include "MulDiv.h"
 #include "Screen.h"
 #include "ScreenCentring.h"
 #include "WindowIconName.h"
@@ -172,7 +173,7 @@ void TForm::ApplyWindowFlags()
 void TForm::TextChanged()
 {
     if (Widget())
-        SetWindowTitle(Widget(), ShownText(Caption()));
+        SetWindowTitle(Widget(), PaintedPart(Caption()));
 }
 
 void TForm::SetVisible(bool visible)
@@ -228,7 +229,7 @@ void TForm::CloseRequested(QCloseEvent* event)
         return;
     if (Application && Application->MainForm() == this)
         Application->Terminate();
-    else if (action == caHide || action == caFree)
+    else if (action == caHide)
         SetVisible(false);
     else if (action == caMinimize)
         Widget()->showMinimized();

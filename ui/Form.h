@@ -17,7 +17,7 @@ enum TPosition {
     poMainFormCenter,
     poOwnerFormCenter
 };
-enum TCloseAction { caNone, caHide, caFree, caMinimize };
+enum TCloseAction { caNone, caHide, caMinimize };
 
 using TCloseEvent = std::function<void(TComponent* sender, TCloseAction& action)>;
 

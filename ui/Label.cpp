@@ -17,7 +17,7 @@ protected:
     {
         QPainter p(this);
         style()->drawItemText(&p, rect(), FLabel->TextFlags(), palette(), isEnabled(),
-                              ShownText(FLabel->Caption()), QPalette::WindowText);
+                              PaintedPart(FLabel->Caption()), QPalette::WindowText);
     }
 
 private:
@@ -106,7 +106,7 @@ void TLabel::AdjustSize()
     if (!FAutoSize || Loading())
         return;
     const QFontMetrics fm(Font().ToQFont());
-    QString text = ShownText(Caption());
+    QString text = PaintedPart(Caption());
     if (text.isEmpty())
         text = QStringLiteral(" ");
     const int width = FWordWrap ? Width() : 0;

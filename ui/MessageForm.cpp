@@ -1,6 +1,7 @@
 #include "MessageForm.h"
 
 #include "Application.h"
+#include "MulDiv.h"
 #include "ScreenCentring.h"
 
 #include <QApplication>

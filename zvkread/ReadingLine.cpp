@@ -18,7 +18,7 @@ QString WithoutControls(QString text)
 }
 
 // What the window's title shows: a window text ends at its first NUL.
-QString ShownText(const QString& reading)
+QString UpToFirstNul(const QString& reading)
 {
     const qsizetype nul = reading.indexOf(QChar(u'\0'));
     return nul < 0 ? reading : reading.left(nul);
@@ -121,7 +121,7 @@ QByteArray ReadingLine(TOutputFormat format, const QDateTime& time, const QStrin
     QString line;
     switch (format) {
     case TOutputFormat::Text:
-        line = WithoutControls(ShownText(reading));
+        line = WithoutControls(UpToFirstNul(reading));
         break;
     case TOutputFormat::Csv:
         line = IsoTimeWithOffset(time) + u',' + number + u',' + CsvField(WithoutControls(raw));

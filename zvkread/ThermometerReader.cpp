@@ -2,7 +2,7 @@
 
 #include "ExceptionText.h"
 #include "IdException.h"
-#include "IdResourceStrings.h"
+#include "IdMessages.h"
 #include "IdTCPClient.h"
 #include "ReadingFrame.h"
 #include "StopSignals.h"
@@ -86,7 +86,7 @@ int ReadThermometer(const TReadOptions& options, TStopSignals& stop, std::FILE* 
             return 0;
         if (!client.IsConnected()) {
             // A receive error closed the socket but left bytes to hand out first.
-            Report(err, RSId::NotConnected);
+            Report(err, IdMessages::NotConnected);
             return 1;
         }
         // Ticks missed while the machine was busy are dropped, as a timer drops them.

@@ -8,6 +8,7 @@
 #include "LanguageChoice.h"
 #include "LoopbackPeer.h"
 #include "Panel.h"
+#include "ProgramDirectory.h"
 #include "ProgramFixture.h"
 #include "Simulator.h"
 #include "SpinEdit.h"

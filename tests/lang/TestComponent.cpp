@@ -8,7 +8,7 @@ const TTypeInfo KindType{.Name = "TTestKind",
                          .MaxValue = 2,
                          .Names = KindNames};
 const TTypeInfo KindsType{.Name = "TTestKinds", .Kind = TTypeKind::Set, .CompType = &KindType};
-const TTypeInfo Short5Type{.Name = "TShort5", .Kind = TTypeKind::String, .MaxLength = 5};
+const TTypeInfo Short5Type{.Name = "TShort5", .Kind = TTypeKind::ShortString, .MaxLength = 5};
 const TTypeInfo ArrayType{.Name = "TIntegerDynArray", .Kind = TTypeKind::DynArray};
 const TTypeInfo RecordType{.Name = "TPoint", .Kind = TTypeKind::Record};
 } // namespace
@@ -35,7 +35,7 @@ const TClassInfo& TTestComponent::StaticClassInfo()
                                      TEST_PROP(CompValue, &TypeInfos::Comp),
                                      TEST_PROP(CurrValue, &TypeInfos::Currency),
                                      TEST_PROP(ShortText, &Short5Type),
-                                     TEST_PROP(Text, &TypeInfos::String),
+                                     TEST_PROP(Text, &TypeInfos::LongString),
                                      TEST_PROP(WideText, &TypeInfos::WideString),
                                      TEST_PROP(Anything, &TypeInfos::Variant),
                                      TEST_PROP(BigValue, &TypeInfos::Int64),

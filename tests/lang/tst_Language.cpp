@@ -1,4 +1,5 @@
 #include "Language.h"
+#include "ProgramDirectory.h"
 
 #include "Application.h"
 #include "Button.h"

@@ -133,7 +133,7 @@ void TestNetStack::resolveWithoutLookup()
     QFETCH(QString, host);
     QFETCH(QString, ip);
     TIdTCPClient client(nullptr);
-    QCOMPARE(GStack()->ResolveHost(host), ip);
+    QCOMPARE(SocketStack()->ResolveHost(host), ip);
 }
 
 void TestNetStack::unresolvableName()
@@ -145,7 +145,7 @@ void TestNetStack::unresolvableName()
           QStringLiteral("Host.INVALID."), QStringLiteral("invalid"),
           QString::fromLatin1("localhost\0.invalid", 18)}) {
         try {
-            GStack()->ResolveHost(host);
+            SocketStack()->ResolveHost(host);
             QFAIL(qPrintable("resolved " + host));
         } catch (const EIdSocketError& e) {
             QCOMPARE(e.LastError(), 11001);
@@ -176,16 +176,16 @@ void TestNetStack::managedBufferPartialHandOut()
 
 void TestNetStack::stackLivesWithComponents()
 {
-    QVERIFY(GStack() == nullptr);
+    QVERIFY(SocketStack() == nullptr);
     auto first = std::make_unique<TIdTCPClient>(nullptr);
-    TIdStack* stack = GStack();
+    TIdStack* stack = SocketStack();
     QVERIFY(stack != nullptr);
     new TIdTCPClient(first.get()); // owned by the first client
-    QCOMPARE(GStack(), stack);
+    QCOMPARE(SocketStack(), stack);
     first.reset(); // takes the owned second client with it
-    QVERIFY(GStack() == nullptr);
+    QVERIFY(SocketStack() == nullptr);
     TIdTCPClient again(nullptr);
-    QVERIFY(GStack() != nullptr);
+    QVERIFY(SocketStack() != nullptr);
 }
 
 QTEST_GUILESS_MAIN(TestNetStack)

@@ -13,9 +13,9 @@ public:
     static inline std::atomic<int> FailNextRecv{0};
     static TIdStack* Create() { return new TFailingStack; }
 
-    int WSSelectRead(TIdStackSocketHandle s, int timeoutMs) override
+    int WSPollReadable(TIdStackSocketHandle s, int timeoutMs) override
     {
-        return FailNextRecv ? 1 : TIdStackPosix::WSSelectRead(s, timeoutMs);
+        return FailNextRecv ? 1 : TIdStackPosix::WSPollReadable(s, timeoutMs);
     }
     int WSRecv(TIdStackSocketHandle s, void* buffer, int length, int flags) override
     {

@@ -1,6 +1,7 @@
 #include "Component.h"
 #include "Form.h"
 #include "Label.h"
+#include "MulDiv.h"
 #include "Panel.h"
 
 #include <QApplication>

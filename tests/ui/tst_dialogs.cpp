@@ -4,6 +4,7 @@
 #include "ExceptionReport.h"
 #include "Form.h"
 #include "MessageForm.h"
+#include "MulDiv.h"
 #include "Screen.h"
 
 #include <QClipboard>

@@ -4,7 +4,7 @@
 #include <QStringList>
 
 // The fixed message texts of the socket components.
-namespace RSId {
+namespace IdMessages {
 inline const QString AlreadyConnected = QStringLiteral("Already connected.");
 inline const QString CannotAllocateSocket = QStringLiteral("Cannot allocate socket.");
 inline const QString CouldNotBindSocket =
@@ -21,4 +21,4 @@ inline const QString StatusConnecting = QStringLiteral("Connecting to %s.");
 inline const QString StatusConnected = QStringLiteral("Connected.");
 inline const QString StatusDisconnecting = QStringLiteral("Disconnecting.");
 inline const QString StatusDisconnected = QStringLiteral("Disconnected.");
-} // namespace RSId
+} // namespace IdMessages

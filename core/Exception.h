@@ -42,13 +42,3 @@ DECLARE_EXCEPTION(EInOutError, Exception)
 DECLARE_EXCEPTION(EThread, Exception)
 // Stands for a thrown object that is not of the program's exception family.
 DECLARE_EXCEPTION(EExternalException, Exception)
-
-// printf-style formatting where every %s takes the next argument and %d a number; used for
-// the fixed message texts so that they can be written exactly as they read.
-QString Format(const QString& format, const QStringList& args);
-
-// a * b / c rounded to the nearest integer, halves away from zero.
-int MulDiv(int a, int b, int c);
-
-// Directory of the running executable, with a trailing '/'.
-QString ProgramDirectory();

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QString>
+
+// Directory of the running executable, with a trailing '/'.
+QString ProgramDirectory();
