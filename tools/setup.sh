@@ -12,6 +12,9 @@ packages=(cmake ninja-build g++ qt6-base-dev libxcb1-dev fonts-dejavu-core fonts
     pkgconf clang-format clang-tidy)
 # The fuzz targets (tools/fuzz.sh): clang with libFuzzer and the sanitizer runtimes.
 packages+=(clang-14 libclang-rt-14-dev)
+# The Wayland test (sway headless, natively and through XWayland), the accessibility test
+# (the AT-SPI bus in a D-Bus session, read with pyatspi) and the package checks (lintian).
+packages+=(sway xwayland qt6-wayland wtype at-spi2-core python3-pyatspi dbus lintian)
 missing=()
 for p in "${packages[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
