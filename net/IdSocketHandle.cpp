@@ -73,5 +73,13 @@ void TIdSocketHandle::UpdateBindingLocal()
 void TIdSocketHandle::UpdateBindingPeer()
 {
     int family = 0;
-    SocketStack()->WSGetPeerName(FHandle, family, FPeerIP, FPeerPort);
+    try {
+        SocketStack()->WSGetPeerName(FHandle, family, FPeerIP, FPeerPort);
+    } catch (const EIdSocketError& e) {
+        // A peer that resets the connection right after accepting it can do so before this
+        // runs; the socket then has no peer any more, and the address connected to stays.
+        // The reset itself is for the receives to report.
+        if (e.LastError() != Id_WSAENOTCONN)
+            throw;
+    }
 }

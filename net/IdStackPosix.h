@@ -2,6 +2,9 @@
 
 #include "IdStack.h"
 
+#include <map>
+#include <mutex>
+
 // The stack over POSIX sockets, IPv4 only. This platform needs no library loading and no
 // start-up call, so creating the stack does nothing but build the object.
 class TIdStackPosix : public TIdStack {
@@ -18,7 +21,16 @@ public:
     void WSGetPeerName(TIdStackSocketHandle s, int& family, QString& ip, int& port) override;
     QString WSGetHostByName(const QString& host) override;
 
+protected:
+    // Waits for a connect in progress to finish, or for the cancel descriptor.
+    int WaitConnected(TIdStackSocketHandle s, int cancelFd);
+
 private:
     int Fail(int err);
-    int WaitConnected(TIdStackSocketHandle s, int cancelFd);
+    int ConnectOutcome(TIdStackSocketHandle s, int err);
+
+    // Resets taken from the kernel while a connect was finished, by descriptor; each is
+    // reported by the receive that finds the bytes queued before it used up.
+    std::mutex FResetsLock;
+    std::map<TIdStackSocketHandle, int> FPendingResets;
 };

@@ -23,7 +23,6 @@ private slots:
     void largeBurstInTwoHandOuts();
     void peerCloseRaisesOnDisconnectedInsideRead_data();
     void peerCloseRaisesOnDisconnectedInsideRead();
-    void peerResetIsSocketErrorThenClose();
     void closeConnectionAlwaysFiresAndKeepsBuffer();
     void failingOnConnectedHandlerClosesSocket();
     void publishedProperties();
@@ -226,29 +225,6 @@ void TestTcpClient::peerCloseRaisesOnDisconnectedInsideRead()
     QVERIFY(!client.IsConnected());
     QCOMPARE(client.ReadAvailable(), QByteArray());
     QCOMPARE(log.Count("OnDisconnected"), 1);
-}
-
-void TestTcpClient::peerResetIsSocketErrorThenClose()
-{
-    LoopbackListener listener;
-    TIdTCPClient client(nullptr);
-    int peer = -1;
-    Connect(client, listener, peer);
-    EventLog log;
-    log.Attach(client);
-    listener.Abort(peer);
-    try {
-        client.ReadAvailable();
-        QFAIL("no error");
-    } catch (const EIdSocketError& e) {
-        QCOMPARE(e.LastError(), 10054);
-        QCOMPARE(e.Message(), QString("Socket Error # 10054\r\nConnection reset by peer."));
-    }
-    QVERIFY(log.Entries.isEmpty());
-    QVERIFY(client.IsConnected());
-    QCOMPARE(client.ReadAvailable(), QByteArray());
-    QCOMPARE(log.Entries, (QStringList{"Disconnected.", "OnDisconnected"}));
-    QVERIFY(!client.IsConnected());
 }
 
 void TestTcpClient::closeConnectionAlwaysFiresAndKeepsBuffer()

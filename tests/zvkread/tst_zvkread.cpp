@@ -1,4 +1,5 @@
 // zvkread end to end, against the simulator on loopback.
+#include "LoopbackPeer.h"
 #include "Simulator.h"
 
 #include <QJsonDocument>
@@ -20,6 +21,8 @@ private slots:
     void refusedConnect();
     void connectTimeLimit();
     void lostConnection();
+    void resetInEachOrder_data();
+    void resetInEachOrder();
     void badUsage_data();
     void badUsage();
     void stopSignal_data();
@@ -182,6 +185,8 @@ void TestZvkread::connectTimeLimit()
     QVERIFY2(elapsed < 2400, qPrintable(QString::number(elapsed)));
 }
 
+// The simulator sends its frame at once and resets right after: whether the reset arrives
+// while the program is still connecting or later, the frame is printed, then the reset.
 void TestZvkread::lostConnection()
 {
     TSimulator sim;
@@ -192,6 +197,48 @@ void TestZvkread::lostConnection()
     QCOMPARE(p.exitCode(), 1);
     QCOMPARE(p.readAllStandardError(),
              QByteArray("zvkread: Socket Error # 10054 Connection reset by peer.\n"));
+    QCOMPARE(Lines(p.readAllStandardOutput()), QStringList{"+020.0" + Deg});
+}
+
+// The device resets at a point the test chooses by waiting for what the program has printed
+// first (the csv header follows the connect), never by timing. Bytes that arrived before
+// the reset are still handed out by Linux, so a frame sent first is always printed.
+void TestZvkread::resetInEachOrder_data()
+{
+    QTest::addColumn<bool>("sendFrame");
+    QTest::addColumn<int>("linesBeforeReset"); // printed lines awaited before the reset
+    QTest::newRow("frame and reset right after the accept") << true << 0;
+    QTest::newRow("reset after the connect, before any byte") << false << 1;
+    QTest::newRow("reset after a printed reading") << true << 2;
+}
+
+void TestZvkread::resetInEachOrder()
+{
+    QFETCH(bool, sendFrame);
+    QFETCH(int, linesBeforeReset);
+    LoopbackListener device;
+    QProcess p;
+    Start(p, {"--interval", "0.1", "-f", "csv", "127.0.0.1", QString::number(device.Port())});
+    const int peer = device.Accept(10000);
+    QVERIFY(peer >= 0);
+    if (sendFrame)
+        QVERIFY(SendAll(peer, "*B1E1+020.0\r\n"));
+    QStringList printed;
+    while (printed.size() < linesBeforeReset) {
+        QVERIFY(p.canReadLine() || p.waitForReadyRead(10000));
+        while (p.canReadLine())
+            printed << QString::fromUtf8(p.readLine()).chopped(1);
+    }
+    device.Abort(peer);
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitCode(), 1);
+    QCOMPARE(p.readAllStandardError(),
+             QByteArray("zvkread: Socket Error # 10054 Connection reset by peer.\n"));
+    printed << Lines(p.readAllStandardOutput());
+    QStringList expected{"time,value,raw"};
+    if (sendFrame)
+        expected << "T,20.0,+020.0";
+    QCOMPARE(WithoutTimes(printed), expected);
 }
 
 void TestZvkread::badUsage_data()
