@@ -1,27 +1,65 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: a plain build, then the same suite under
 # AddressSanitizer and UndefinedBehaviorSanitizer, then the transport tests under
-# ThreadSanitizer (CMakePresets.json names the three builds).
+# ThreadSanitizer (CMakePresets.json names the three builds), then the fuzz targets.
+# Each stage prints its wall time when it ends, and a table of all of them closes the run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/tools/setup.sh"
 export QT_QPA_PLATFORM=offscreen
+jobs=$(nproc)
 
-"$root/tools/build.sh" "$root/build" --preset plain
-(cd "$root/build" && ctest --output-on-failure)
+times=()
+stage() { # name command...
+    local name=$1 start=$SECONDS rc=0
+    shift
+    echo "== $name"
+    "$@" || rc=$?
+    local took=$((SECONDS - start))
+    times+=("$(printf '%-22s %3d:%02d' "$name" $((took / 60)) $((took % 60)))")
+    printf '== %s: %d:%02d%s\n' "$name" $((took / 60)) $((took % 60)) "$([ $rc -eq 0 ] || echo ", FAILED ($rc)")"
+    if [ $rc -ne 0 ]; then
+        summary
+        exit $rc
+    fi
+}
+summary() {
+    local total=$((SECONDS - begin))
+    echo "== stage times (wall)"
+    printf '%s\n' "${times[@]}"
+    printf '%-22s %3d:%02d\n' total $((total / 60)) $((total % 60))
+}
+begin=$SECONDS
+
+# The tests that start their own X server and desktop run one at a time after the others;
+# every other test keeps to its own folder and loopback ports picked by the system.
+run_tests() { # build folder, ctest arguments...
+    local dir=$1
+    shift
+    (cd "$dir" && ctest --output-on-failure -j"$jobs" -LE desktop "$@" &&
+        ctest --output-on-failure -L desktop "$@")
+}
 
 # Gates: the tree is formatted by .clang-format, and clang-tidy (.clang-tidy) finds nothing in
-# the project's own sources (one pass over compile_commands.json, two jobs).
-(cd "$root" && git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror)
-run-clang-tidy -p "$root/build" -j 2 -quiet "^$root/(app|core|lang|net|tests|tools|ui|zvkread)/" \
-    >"$root/build/clang-tidy.log" 2>&1 ||
-    { grep -A3 -E "(warning|error):" "$root/build/clang-tidy.log"; echo "clang-tidy: see above"; exit 1; }
+# the project's own sources (one pass over compile_commands.json, which run-clang-tidy takes
+# each file of once; the project's headers through the header filter).
+format_gate() {
+    (cd "$root" && git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror)
+}
+tidy_gate() {
+    run-clang-tidy -p "$root/build" -j "$jobs" -quiet "^$root/(app|core|lang|net|tests|tools|ui|zvkread)/" \
+        >"$root/build/clang-tidy.log" 2>&1 ||
+        { grep -A3 -E "(warning|error):" "$root/build/clang-tidy.log"; echo "clang-tidy: see above"; return 1; }
+}
 
-"$root/tools/build.sh" "$root/build-asan" --preset asan
-(cd "$root/build-asan" && ctest --output-on-failure)
-
-"$root/tools/build.sh" "$root/build-tsan" --preset tsan -- --target zvk_tests_net
-(cd "$root/build-tsan" && ctest --output-on-failure -L net)
-
+stage setup "$root/tools/setup.sh"
+stage "plain build" "$root/tools/build.sh" "$root/build" --preset plain
+stage "plain tests" run_tests "$root/build"
+stage format format_gate
+stage clang-tidy tidy_gate
+stage "asan build" "$root/tools/build.sh" "$root/build-asan" --preset asan
+stage "asan tests" run_tests "$root/build-asan"
+stage "tsan build" "$root/tools/build.sh" "$root/build-tsan" --preset tsan -- --target zvk_tests_net
+stage "tsan tests" bash -c "cd '$root/build-tsan' && ctest --output-on-failure -j$jobs -L net"
 # Fuzzing: each target briefly from the committed seeds (tools/fuzz.sh runs longer).
-"$root/tools/fuzz.sh" 15
+stage fuzz "$root/tools/fuzz.sh" 15
+summary
