@@ -2,7 +2,8 @@
 # Builds the libFuzzer targets with clang into build-fuzz and runs each of them for the given
 # number of seconds (default 60), starting from the committed seeds in fuzz/corpus. New
 # inputs go to build-fuzz/corpus (the committed seeds stay as they are); a crash leaves its
-# input in build-fuzz/crashes and makes the script fail.
+# input in build-fuzz/crashes and makes the script fail. ZVK_FUZZ_BUILD names another build
+# folder (tools/test.sh uses build-asan, whose preset builds the fuzz targets too).
 #   tools/fuzz.sh [seconds] [target...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

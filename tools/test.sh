@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: a plain build, then the same suite under
 # AddressSanitizer and UndefinedBehaviorSanitizer, then the transport tests under
-# ThreadSanitizer (CMakePresets.json names the three builds), then the fuzz targets.
+# ThreadSanitizer (CMakePresets.json names the three builds), then the fuzz targets, which
+# the ASan build has built.
 # Each stage prints its wall time when it ends, and a table of all of them closes the run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -60,6 +61,7 @@ stage "asan build" "$root/tools/build.sh" "$root/build-asan" --preset asan
 stage "asan tests" run_tests "$root/build-asan"
 stage "tsan build" "$root/tools/build.sh" "$root/build-tsan" --preset tsan -- --target zvk_tests_net
 stage "tsan tests" bash -c "cd '$root/build-tsan' && ctest --output-on-failure -j$jobs -L net"
-# Fuzzing: each target briefly from the committed seeds (tools/fuzz.sh runs longer).
-stage fuzz "$root/tools/fuzz.sh" 15
+# Fuzzing: each target briefly from the committed seeds (tools/fuzz.sh runs longer). The
+# ASan build is a clang build that also has the fuzz targets, so they are not built again.
+stage fuzz env ZVK_FUZZ_BUILD="$root/build-asan" "$root/tools/fuzz.sh" 15
 summary

@@ -59,7 +59,7 @@ void TestX11Taskbar::ownWritesAreNotHeard()
     QWidget window;
     window.resize(200, 100);
     window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(QTest::qWaitForWindowExposed(&window, 30000)); // a loaded machine can take seconds
     const auto id = static_cast<xcb_window_t>(window.winId());
     const xcb_atom_t netIconName = X11Atom(c, "_NET_WM_ICON_NAME");
     PropertyEvents events;
