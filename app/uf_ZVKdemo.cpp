@@ -83,6 +83,16 @@ TfZVKTeplomer::TfZVKTeplomer(TComponent* owner) : TForm(owner)
     pnlTeplota = Field<TPanel>("pnlTeplota");
     Timer1 = Field<TTimer>("Timer1");
     IdTCPClient1 = Field<TIdTCPClient>("IdTCPClient1");
+
+    // What the stored layout has no word for: the labels name their fields to a screen
+    // reader, and the flags are buttons to the keyboard, after the toggle, each named by its
+    // language in that language.
+    Label1->SetFocusControl(txtIP);
+    Label2->SetFocusControl(sePort);
+    Image1->SetButtonName(QStringLiteral("Čeština"));
+    Image2->SetButtonName(QStringLiteral("English"));
+    QWidget::setTabOrder(cmdConnect->Widget(), Image1->Widget());
+    QWidget::setTabOrder(Image1->Widget(), Image2->Widget());
 }
 
 void TfZVKTeplomer::FormCreate(TComponent*)

@@ -2,6 +2,7 @@
 
 #include "Application.h"
 #include "AutoSelectEdit.h"
+#include "ReadableDisabledText.h"
 
 #include <QLineEdit>
 #include <limits>
@@ -34,6 +35,7 @@ TEdit::TEdit(TComponent* owner) : TWinControl(owner, new TAutoSelectEdit)
     });
     SetMaxLength(0);
     SetTabStop(true);
+    KeepDisabledTextReadable(LineEdit());
 }
 
 QLineEdit* TEdit::LineEdit() const

@@ -148,6 +148,11 @@ void TestMainWindow::tabStopsCycleThroughTheFields()
     QTRY_VERIFY(F->sePort->Focused());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QTRY_VERIFY(F->cmdConnect->Focused());
+    // The flags follow the toggle.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTRY_VERIFY(F->Image1->Widget()->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTRY_VERIFY(F->Image2->Widget()->hasFocus());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QTRY_VERIFY(F->txtIP->Focused());
     QCOMPARE(F->txtIP->LineEdit()->selectedText(), QStringLiteral("192.168.1.254"));

@@ -309,10 +309,12 @@ protected:
 void TestControls::newCaptionRepaintsItsBandOnly()
 {
     TForm form(nullptr);
-    form.SetClientSize(300, 150);
+    form.SetClientSize(400, 300);
     auto* panel = new TPanel(&form);
     panel->SetParent(&form);
-    panel->SetBounds(8, 8, 265, 121);
+    // Qt's offscreen grab crops to the window's size counted in device pixels: at a ratio of
+    // 2 only the window's top-left quarter can be read back, and the panel lies within it.
+    panel->SetBounds(8, 8, 180, 121);
     panel->SetBevelOuter(bvRaised);
     panel->SetBevelInner(bvLowered);
     panel->SetBevelWidth(2);
@@ -333,13 +335,17 @@ void TestControls::newCaptionRepaintsItsBandOnly()
         panel->SetCaption(caption);
         QTRY_VERIFY(!spy.Painted.isEmpty());
         QVERIFY2(face.contains(spy.Painted.boundingRect()), qPrintable(caption));
-        const QPoint at = panel->Widget()->mapTo(window, QPoint(0, 0));
+        // Compared in device pixels, so that a fault at any device-pixel ratio shows.
+        const qreal ratio = window->devicePixelRatio();
+        const QRect at(panel->Widget()->mapTo(window, QPoint(0, 0)) * ratio,
+                       panel->Widget()->size() * ratio);
         const QImage shown = window->screen()
-                                 ->grabWindow(window->winId(), at.x(), at.y(), 265, 121)
+                                 ->grabWindow(window->winId())
                                  .toImage()
+                                 .copy(at)
                                  .convertToFormat(QImage::Format_RGB32);
-        const QImage whole =
-            panel->Widget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QImage whole = panel->Widget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        whole.setDevicePixelRatio(shown.devicePixelRatio());
         QVERIFY2(shown == whole, qPrintable(caption));
     }
     // A panel that stays empty repaints nothing.
