@@ -3,8 +3,8 @@
 # (x_session.sh: inside a network namespace with only loopback), a D-Bus session with the
 # accessibility bus, and the program with Qt's accessibility on. Through AT-SPI alone (as a
 # screen reader user would, no mouse) it types the simulator's address and port into the
-# fields named by their labels, presses the toggle, then reads the reading panel's name and
-# counts its name-change events.
+# fields named by their labels, presses the toggle, reads the reading panel's name and counts
+# its name-change events, then switches to English by the flag's press action.
 #
 #   atspi_test.sh PROGRAM THERMOSIM LANGUAGE_DIR
 #
@@ -74,12 +74,14 @@ app = find_app()
 objects = list(walk(app.getChildAtIndex(0)))
 unnamed = [o.getRoleName() for o in objects if not o.name]
 print("tree: %d objects, unnamed: %s" % (len(objects), unnamed or "none"))
+for o in objects:
+    print("  %s %r (in %s)" % (o.getRoleName(), o.name, o.parent.getRoleName()))
 
 def by(role, name):
     for o in objects:
         if o.getRole() == role and o.name == name:
             return o
-    fail("no %s named %r" % (pyatspi.Accessible.getRoleName(role) if False else role, name))
+    fail("no object of role %s named %r" % (role, name))
 
 address = by(pyatspi.ROLE_TEXT, "IP adresa zařízení")
 spin = by(pyatspi.ROLE_SPIN_BUTTON, "Port")
@@ -98,26 +100,48 @@ value.currentValue = port
 action = toggle.queryAction()
 action.doAction([action.getName(i) for i in range(action.nActions)].index("Press"))
 
-panel = [o for o in objects if o.getRole() == pyatspi.ROLE_STATIC and
-         o.parent.getRole() != pyatspi.ROLE_PANEL]
+# The reading panel: the one label that labels no field.
+panel = [o for o in objects if o.getRole() == pyatspi.ROLE_LABEL and not any(
+    r.getRelationType() == pyatspi.RELATION_LABEL_FOR for r in o.getRelationSet())]
+if len(panel) != 1:
+    fail("%d labels label no field" % len(panel))
 reading = re.compile(r"^[+-]\d{3}\.\d °C$")
-events = []
+renamed = []
 def heard(event):
-    if event.source in panel and reading.match(event.source.name or ""):
-        events.append(event.source.name)
+    renamed.append((event.source.getRole(), event.source.name or ""))
 pyatspi.Registry.registerEventListener(heard, "object:property-change:accessible-name")
-loop = GLib.MainLoop()
-GLib.timeout_add(3000, loop.quit)
-loop.run()
-names = [o.name for o in panel if reading.match(o.name or "")]
-if not names:
-    fail("no reading in the panel's name after 3 s; static texts: %r" % [o.name for o in panel])
-if not events:
-    fail("the panel showed %r but announced no name change" % names[0])
-print("connected: the panel reads %r; %d name-change events in 3 s at 4 readings a second"
-      % (names[0], len(events)))
+def listen(ms):
+    loop = GLib.MainLoop()
+    GLib.timeout_add(ms, loop.quit)
+    loop.run()
+listen(3000)
+readings = [n for r, n in renamed if r == pyatspi.ROLE_LABEL and reading.match(n)]
+if not reading.match(panel[0].name or ""):
+    fail("no reading in the panel's name after 3 s: %r" % panel[0].name)
+if not readings:
+    fail("the panel showed %r but announced no name change" % panel[0].name)
+unnamed = [o.getRoleName() for o in objects if not o.name]
+print("connected: the panel reads %r; %d name-change events in 3 s at 4 readings a second;"
+      " unnamed: %s" % (panel[0].name, len(readings), unnamed or "none"))
+
+# The language by keyboard's equivalent, the flag's press action: every relabelled control
+# and the window announce their new names.
+del renamed[:]
+english = by(pyatspi.ROLE_PUSH_BUTTON, "English").queryAction()
+english.doAction(0)
+listen(700)
+expected = {(pyatspi.ROLE_FRAME, "Temperature measurement demo on ZVK"),
+            (pyatspi.ROLE_PANEL, " Connection settings "),
+            (pyatspi.ROLE_LABEL, "Device IP address"),
+            (pyatspi.ROLE_TEXT, "Device IP address"),
+            (pyatspi.ROLE_PUSH_BUTTON, "Disconnect")}
+missing = expected - set(renamed)
+if missing:
+    fail("no name-change event after the switch to English for %r" % sorted(missing))
+print("switched to English: %d name-change events, each relabelled control among them"
+      % len(renamed))
 EOF
 code=$?
 [ "$code" -eq 124 ] && fail "the AT-SPI reader took more than 15 s"
 [ "$code" -eq 0 ] || exit "$code"
-echo "PASS: the reading is read through AT-SPI, with its name-change events"
+echo "PASS: the reading and a language switch reach AT-SPI, with their name-change events"
