@@ -78,10 +78,8 @@ void PollCosts()
     QCoreApplication::processEvents();
     {
         LoopbackListener listener;
-        fZVKTeplomer->IdTCPClient1->SetHost(QStringLiteral("127.0.0.1"));
-        fZVKTeplomer->IdTCPClient1->SetPort(listener.Port());
-        fZVKTeplomer->IdTCPClient1->OpenConnection(2500); // polls once: a read time-out
-        const int peer = listener.Accept();
+        // Connecting polls once: a read time-out.
+        const int peer = ConnectToListener(*fZVKTeplomer->IdTCPClient1, listener, 2500);
         fZVKTeplomer->Timer1->SetEnabled(false); // the benchmark polls by itself
         for (const bool repaint : {false, true})
             for (const bool changing : {true, false})
