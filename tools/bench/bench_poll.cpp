@@ -3,13 +3,11 @@
 // that stays the same. The window runs on the offscreen platform unless another one is
 // asked for, so the taskbar text costs no X11 request here (measure.sh counts those).
 // Times are the thread's CPU time. A benchmark, not a test: it asserts nothing.
-#include "Application.h"
 #include "IdIOHandlerSocket.h"
 #include "IdTCPClient.h"
-#include "Language.h"
 #include "LoopbackPeer.h"
 #include "ModalRunner.h"
-#include "Screen.h"
+#include "ProgramMain.h"
 #include "Timer.h"
 #include "uf_ZVKdemo.h"
 
@@ -68,13 +66,8 @@ void PollCosts()
 {
     // A message (no language file beside the benchmark) is answered at once.
     SetModalRunner([](QDialog&) { return 0; });
-    TScreen screen;
-    TApplication application;
-    InitLanguageUnit();
-    RegisterMainWindowLayout();
-    Application->SetTitle(QStringLiteral("ZVK Demo"));
-    Application->CreateForm(fZVKTeplomer);
-    fZVKTeplomer->Show();
+    TProgramModules program;
+    program.CreateMainWindow()->Show();
     QCoreApplication::processEvents();
     {
         LoopbackListener listener;
@@ -89,9 +82,6 @@ void PollCosts()
                             PollCost(*fZVKTeplomer, peer, changing, repaint));
         fZVKTeplomer->IdTCPClient1->CloseConnection();
     }
-    application.DestroyComponents();
-    fZVKTeplomer = nullptr;
-    FinalizeLanguageUnit();
 }
 } // namespace
 
