@@ -7,9 +7,10 @@
 #include "Label.h"
 #include "LanguageChoice.h"
 #include "Panel.h"
-#include "ProgramFixture.h"
+#include "ProgramMain.h"
 #include "ReadableDisabledText.h"
 #include "SpinEdit.h"
+#include "uf_ZVKdemo.h"
 
 #include <QAccessible>
 #include <QFile>
@@ -69,7 +70,7 @@ private slots:
     void disabledFieldsStayReadable();
 
 private:
-    std::unique_ptr<TProgramFixture> FProgram;
+    std::unique_ptr<TProgramModules> FProgram;
     std::unique_ptr<TDialogRecorder> FDialogs;
     TfZVKTeplomer* F = nullptr;
 };
@@ -82,9 +83,9 @@ void TestAccessibility::initTestCase()
 void TestAccessibility::init()
 {
     QFile::remove(LanguageChoicePath());
-    FProgram = std::make_unique<TProgramFixture>();
+    FProgram = std::make_unique<TProgramModules>();
     FDialogs = std::make_unique<TDialogRecorder>();
-    F = FProgram->CreateWindow();
+    F = FProgram->CreateMainWindow();
     QVERIFY(F);
     QVERIFY(FDialogs->Shown.isEmpty());
     F->Show();
