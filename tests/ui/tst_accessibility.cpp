@@ -208,6 +208,12 @@ void TestAccessibility::portIsASpinButton()
     QVERIFY(port->textInterface());
     QCOMPARE(port->textInterface()->text(0, -1), QStringLiteral("10001"));
     QCOMPARE(port->childCount(), 0);
+    // Its focus is the spin button's, not the hidden edit's.
+    F->sePort->SetFocus();
+    QTRY_VERIFY(port->state().focused);
+    QVERIFY(std::any_of(Events.begin(), Events.end(), [&](const Heard& e) {
+        return e.Object == F->sePort->Widget() && e.Type == QAccessible::Focus;
+    }));
 
     // Set from outside as typed: bounded to the range.
     value->setCurrentValue(70000);
