@@ -8,7 +8,8 @@ private slots:
     void init();
     void closingEndsWithExitCodeZero();
     void firstStartRemembersCzech();
-    void readOnlyDirectoryShowsSaveErrorAndStillExits();
+    void readOnlyDirectoryKeepsChoiceInUserFolder();
+    void unwritableUserFolderShowsSaveErrorAndStillExits();
     void sessionEndHaltsWithoutSaving();
     void missingLayoutEndsWithLastChanceReport();
     void toolkitOptionsAreIgnored();
@@ -17,16 +18,22 @@ private:
     QString Run(const QString& mode, int& exitCode,
                 const std::function<void(QProcess&)>& during = {}, const QStringList& more = {});
     QByteArray Saved() const;
+    void MakeReadOnly(bool readOnly);
 
     // The program is copied into a directory of its own, where it keeps "lng.ini".
     std::unique_ptr<QTemporaryDir> FDir;
     QString FProgram;
+    // The user's configuration folder ($XDG_CONFIG_HOME) for every run.
+    std::unique_ptr<QTemporaryDir> FConfig;
+    QString FConfigHome;
 };
 
 void TestProgram::init()
 {
     FDir = std::make_unique<QTemporaryDir>();
     FProgram = FDir->filePath(QStringLiteral("ZVKdemo"));
+    FConfig = std::make_unique<QTemporaryDir>();
+    FConfigHome = FConfig->filePath(QStringLiteral("config"));
     QVERIFY(QFile::copy(QStringLiteral(ZVK_PROBE), FProgram));
     const QString sources = QFileInfo(QStringLiteral(ZVK_PROBE)).absolutePath();
     for (const char* lng : {"cesky.lng.xml", "english.lng.xml"})
@@ -40,6 +47,13 @@ QByteArray TestProgram::Saved() const
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
+void TestProgram::MakeReadOnly(bool readOnly)
+{
+    const auto write = QFile::WriteOwner | QFile::WriteUser | QFile::WriteGroup | QFile::WriteOther;
+    const auto perms = QFile::permissions(FDir->path());
+    QVERIFY(QFile::setPermissions(FDir->path(), readOnly ? perms & ~write : perms | write));
+}
+
 QString TestProgram::Run(const QString& mode, int& exitCode,
                          const std::function<void(QProcess&)>& during, const QStringList& more)
 {
@@ -47,6 +61,9 @@ QString TestProgram::Run(const QString& mode, int& exitCode,
     p.setProgram(FProgram);
     p.setArguments(QStringList{mode} + more);
     p.setWorkingDirectory(FDir->path());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), FConfigHome);
+    p.setProcessEnvironment(env);
     p.start();
     if (during)
         during(p);
@@ -74,14 +91,41 @@ void TestProgram::firstStartRemembersCzech()
     QCOMPARE(Saved(), QByteArray("[LNG]=cesky.lng.xml\r\n"));
 }
 
-void TestProgram::readOnlyDirectoryShowsSaveErrorAndStillExits()
+void TestProgram::readOnlyDirectoryKeepsChoiceInUserFolder()
 {
-    const auto perms = QFile::permissions(FDir->path());
-    QVERIFY(QFile::setPermissions(FDir->path(), perms & ~(QFile::WriteOwner | QFile::WriteUser |
-                                                          QFile::WriteGroup | QFile::WriteOther)));
+    // The folder's own lng.ini is the default until the user has a copy, then the copy wins.
+    QFile packaged(FDir->filePath(QStringLiteral("lng.ini")));
+    QVERIFY(packaged.open(QIODevice::WriteOnly));
+    packaged.write("[LNG]=english.lng.xml\r\n");
+    packaged.close();
+    MakeReadOnly(true);
+    int code = -1;
+    QString out = Run(QStringLiteral("close"), code);
+    QCOMPARE(code, 0);
+    QCOMPARE(out, QStringLiteral("READY\n"));
+    QFile user(FConfigHome + QStringLiteral("/zvkdemo/lng.ini"));
+    QVERIFY(user.open(QIODevice::ReadWrite));
+    QCOMPARE(user.readAll(), QByteArray("[LNG]=english.lng.xml\r\n"));
+    QVERIFY(user.resize(0));
+    user.write("[LNG]=cesky.lng.xml\r\n");
+    user.close();
+    out = Run(QStringLiteral("look"), code);
+    MakeReadOnly(false);
+    QCOMPARE(code, 0);
+    QVERIFY2(out.startsWith(QStringLiteral("LOOK|Ukázka měření teploty na ZVK|")), qPrintable(out));
+    QCOMPARE(Saved(), QByteArray("[LNG]=english.lng.xml\r\n"));
+}
+
+void TestProgram::unwritableUserFolderShowsSaveErrorAndStillExits()
+{
+    // A file where the configuration folder should be: the user's copy cannot be made.
+    QFile blocker(FConfigHome);
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    MakeReadOnly(true);
     int code = -1;
     const QString out = Run(QStringLiteral("close"), code);
-    QFile::setPermissions(FDir->path(), perms);
+    MakeReadOnly(false);
     QCOMPARE(code, 0);
     QCOMPARE(out, QStringLiteral("READY\nDIALOG|Error|Can''t save LNG file.|END\n"));
     QCOMPARE(Saved(), QByteArray("<missing>"));
