@@ -8,7 +8,6 @@ private slots:
     void init();
     void closingEndsWithExitCodeZero();
     void firstStartRemembersCzech();
-    void readOnlyDirectoryKeepsChoiceInUserFolder();
     void unwritableUserFolderShowsSaveErrorAndStillExits();
     void sessionEndHaltsWithoutSaving();
     void missingLayoutEndsWithLastChanceReport();
@@ -18,7 +17,6 @@ private:
     QString Run(const QString& mode, int& exitCode,
                 const std::function<void(QProcess&)>& during = {}, const QStringList& more = {});
     QByteArray Saved() const;
-    void MakeReadOnly(bool readOnly);
 
     // The program is copied into a directory of its own, where it keeps "lng.ini".
     std::unique_ptr<QTemporaryDir> FDir;
@@ -45,13 +43,6 @@ QByteArray TestProgram::Saved() const
 {
     QFile f(FDir->filePath(QStringLiteral("lng.ini")));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void TestProgram::MakeReadOnly(bool readOnly)
-{
-    const auto write = QFile::WriteOwner | QFile::WriteUser | QFile::WriteGroup | QFile::WriteOther;
-    const auto perms = QFile::permissions(FDir->path());
-    QVERIFY(QFile::setPermissions(FDir->path(), readOnly ? perms & ~write : perms | write));
 }
 
 QString TestProgram::Run(const QString& mode, int& exitCode,
@@ -91,41 +82,18 @@ void TestProgram::firstStartRemembersCzech()
     QCOMPARE(Saved(), QByteArray("[LNG]=cesky.lng.xml\r\n"));
 }
 
-void TestProgram::readOnlyDirectoryKeepsChoiceInUserFolder()
-{
-    // The folder's own lng.ini is the default until the user has a copy, then the copy wins.
-    QFile packaged(FDir->filePath(QStringLiteral("lng.ini")));
-    QVERIFY(packaged.open(QIODevice::WriteOnly));
-    packaged.write("[LNG]=english.lng.xml\r\n");
-    packaged.close();
-    MakeReadOnly(true);
-    int code = -1;
-    QString out = Run(QStringLiteral("close"), code);
-    QCOMPARE(code, 0);
-    QCOMPARE(out, QStringLiteral("READY\n"));
-    QFile user(FConfigHome + QStringLiteral("/zvkdemo/lng.ini"));
-    QVERIFY(user.open(QIODevice::ReadWrite));
-    QCOMPARE(user.readAll(), QByteArray("[LNG]=english.lng.xml\r\n"));
-    QVERIFY(user.resize(0));
-    user.write("[LNG]=cesky.lng.xml\r\n");
-    user.close();
-    out = Run(QStringLiteral("look"), code);
-    MakeReadOnly(false);
-    QCOMPARE(code, 0);
-    QVERIFY2(out.startsWith(QStringLiteral("LOOK|Ukázka měření teploty na ZVK|")), qPrintable(out));
-    QCOMPARE(Saved(), QByteArray("[LNG]=english.lng.xml\r\n"));
-}
-
 void TestProgram::unwritableUserFolderShowsSaveErrorAndStillExits()
 {
     // A file where the configuration folder should be: the user's copy cannot be made.
     QFile blocker(FConfigHome);
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    MakeReadOnly(true);
+    const auto perms = QFile::permissions(FDir->path());
+    QVERIFY(QFile::setPermissions(FDir->path(), perms & ~(QFile::WriteOwner | QFile::WriteUser |
+                                                          QFile::WriteGroup | QFile::WriteOther)));
     int code = -1;
     const QString out = Run(QStringLiteral("close"), code);
-    MakeReadOnly(false);
+    QFile::setPermissions(FDir->path(), perms);
     QCOMPARE(code, 0);
     QCOMPARE(out, QStringLiteral("READY\nDIALOG|Error|Can''t save LNG file.|END\n"));
     QCOMPARE(Saved(), QByteArray("<missing>"));

@@ -1,3 +1,5 @@
+#include "InstallRun.h"
+
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QtTest>
@@ -32,47 +34,6 @@ private:
 
 namespace {
 const QString ProgramDir = QStringLiteral("/usr/lib/zvkdemo");
-
-struct TRun {
-    int ExitCode = -1;
-    QString Output;
-    QString Errors;
-};
-
-TRun Run(const QString& program, const QStringList& args,
-         const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
-{
-    QProcess p;
-    p.setProgram(program);
-    p.setArguments(args);
-    p.setWorkingDirectory(QDir::tempPath());
-    p.setProcessEnvironment(env);
-    p.start();
-    if (!p.waitForFinished(180000)) {
-        p.kill();
-        p.waitForFinished();
-    }
-    TRun run;
-    run.ExitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    run.Output = QString::fromUtf8(p.readAllStandardOutput());
-    run.Errors = QString::fromUtf8(p.readAllStandardError());
-    return run;
-}
-
-bool Succeeds(const QString& program, const QStringList& args)
-{
-    const TRun run = Run(program, args);
-    if (run.ExitCode != 0)
-        qWarning().noquote() << program << args.join(u' ') << "->" << run.ExitCode << "\n"
-                             << run.Output << run.Errors;
-    return run.ExitCode == 0;
-}
-
-QByteArray FileContent(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 } // namespace
 
 QStringList TestPackage::Dpkg(const QStringList& args) const
@@ -258,7 +219,7 @@ void TestPackage::readOnlyProgramFolderKeepsChoiceInUserFolder()
                     QStringLiteral("mount --bind \"$FOLDER\" \"$FOLDER\" && "
                                    "mount -o remount,bind,ro \"$FOLDER\" && exec \"$@\""),
                     QStringLiteral("sh"), Root(QStringLiteral("/usr/bin/zvkdemo")), mode},
-                   env);
+                   QDir::tempPath(), env);
     };
     TRun run = runReadOnly(QStringLiteral("english"));
     QCOMPARE(run.ExitCode, 0);
