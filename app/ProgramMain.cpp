@@ -33,9 +33,46 @@ QIcon ProgramIcon()
     }
     return QIcon(QPixmap::fromImage(image));
 }
+
+void ShowProgramTitle()
+{
+    Application->SetTitle(QStringLiteral("ZVK Demo"));
+}
 } // namespace
 
-int RunProgram(int& argc, char** argv)
+TProgramModules::TProgramModules(bool storedLayout)
+    : FScreen(std::make_unique<TScreen>()), FApplication(std::make_unique<TApplication>())
+{
+    // The translation engine, then the main window's module.
+    InitLanguageUnit();
+    if (storedLayout)
+        RegisterMainWindowLayout();
+    LngFileName.clear();
+    Application->Initialize();
+    ShowProgramTitle();
+}
+
+TProgramModules::~TProgramModules()
+{
+    DestroyWindows();
+    FinalizeLanguageUnit();
+}
+
+TfZVKTeplomer* TProgramModules::CreateMainWindow()
+{
+    Application->CreateForm(fZVKTeplomer);
+    return fZVKTeplomer;
+}
+
+void TProgramModules::DestroyWindows()
+{
+    Application->DestroyComponents();
+    fZVKTeplomer = nullptr;
+    LngFileName.clear();
+    ShowProgramTitle();
+}
+
+int RunProgram(int& argc, char** argv, bool storedLayout)
 {
     // The program takes no argument, and the toolkit's own options (-qwindowtitle, -style,
     // -stylesheet, -platformpluginpath, -qwindowgeometry, ...) are none of its options: the
@@ -57,17 +94,10 @@ int RunProgram(int& argc, char** argv)
 
     int exitCode = 0;
     {
-        TScreen screen;
-        TApplication application;
+        TProgramModules program(storedLayout);
         InstallSessionEndHandler();
         try {
-            // The program's modules, in order: the translation engine, then the main window's
-            // module (whose language file name starts empty).
-            InitLanguageUnit();
-            LngFileName.clear();
-            Application->Initialize();
-            Application->SetTitle(QStringLiteral("ZVK Demo"));
-            Application->CreateForm(fZVKTeplomer);
+            program.CreateMainWindow();
             Application->Run();
         } catch (const std::exception& e) {
             ShowLastChanceReport(e);
@@ -77,11 +107,6 @@ int RunProgram(int& argc, char** argv)
             exitCode = 1;
         }
         RemoveSessionEndHandler();
-        // Shutdown: the windows first, then the modules in reverse order.
-        application.DestroyComponents();
-        fZVKTeplomer = nullptr;
-        LngFileName.clear();
-        FinalizeLanguageUnit();
     }
     return exitCode;
 }

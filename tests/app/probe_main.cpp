@@ -59,7 +59,5 @@ int main(int argc, char** argv)
         std::fflush(stdout);
         return 1;
     });
-    if (std::strcmp(mode, "nolayout") != 0)
-        RegisterMainWindowLayout();
-    return RunProgram(argc, argv);
+    return RunProgram(argc, argv, std::strcmp(mode, "nolayout") != 0);
 }

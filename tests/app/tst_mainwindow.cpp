@@ -1,3 +1,4 @@
+#include "Application.h"
 #include "Button.h"
 #include "ComboBox.h"
 #include "DialogRecorder.h"
@@ -8,11 +9,12 @@
 #include "Label.h"
 #include "LanguageChoice.h"
 #include "Panel.h"
-#include "ProgramFixture.h"
+#include "ProgramMain.h"
 #include "SessionEnd.h"
 #include "SpinEdit.h"
 #include "StoredLayout.h"
 #include "Timer.h"
+#include "uf_ZVKdemo.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -38,7 +40,7 @@ private slots:
     void closeAtSessionEndSkipsTheCloseSequence();
 
 private:
-    std::unique_ptr<TProgramFixture> FProgram;
+    std::unique_ptr<TProgramModules> FProgram;
     std::unique_ptr<TDialogRecorder> FDialogs;
     TfZVKTeplomer* F = nullptr;
 };
@@ -46,9 +48,9 @@ private:
 void TestMainWindow::init()
 {
     QFile::remove(LanguageChoicePath());
-    FProgram = std::make_unique<TProgramFixture>();
+    FProgram = std::make_unique<TProgramModules>();
     FDialogs = std::make_unique<TDialogRecorder>();
-    F = FProgram->CreateWindow();
+    F = FProgram->CreateMainWindow();
     QVERIFY(F);
 }
 

@@ -34,11 +34,8 @@ private:
 
 void TestTcpClient::Connect(TIdTCPClient& client, LoopbackListener& listener, int& peer)
 {
-    client.SetHost(QStringLiteral("127.0.0.1"));
-    client.SetPort(listener.Port());
     client.SetReadTimeout(50);
-    client.OpenConnection(0);
-    peer = listener.Accept();
+    peer = ConnectToListener(client, listener);
     QVERIFY(peer >= 0);
 }
 
