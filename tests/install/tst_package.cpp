@@ -206,6 +206,8 @@ void TestPackage::readOnlyProgramFolderKeepsChoiceInUserFolder()
     // The probe (the program with a dialog layer that prints every dialog) stands in for the
     // program. The folder is made read-only by a mount that only the started process sees:
     // root may write to any folder that permissions alone protect.
+    if (Run(QStringLiteral("unshare"), {QStringLiteral("-m"), QStringLiteral("true")}).ExitCode)
+        QSKIP("no mount namespace here");
     const QString folder = Root(ProgramDir);
     QVERIFY(QFile::remove(folder + QStringLiteral("/ZVKdemo")));
     QVERIFY(QFile::copy(QStringLiteral(ZVK_PROBE), folder + QStringLiteral("/ZVKdemo")));
