@@ -36,10 +36,12 @@ pids+=($!)
 wait_for 50 test -s "$work/sim.out" || fail "the simulator did not start: $(cat "$work/sim.log")"
 port=$(head -n 1 "$work/sim.out")
 
+# The program in a folder of its own, where it keeps lng.ini: it starts in Czech.
 mkdir "$work/app"
+cp "$program" "$work/app/ZVKdemo"
 cp "$languages/cesky.lng.xml" "$languages/english.lng.xml" "$work/app/"
 (cd "$work/app" && QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 \
-    exec "$program" >"$work/program.log" 2>&1) &
+    exec ./ZVKdemo >"$work/program.log" 2>&1) &
 pids+=($!)
 
 timeout 15 /usr/bin/python3 - "$port" <<'EOF'
