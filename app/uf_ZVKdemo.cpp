@@ -85,6 +85,15 @@ TfZVKTeplomer::TfZVKTeplomer(TComponent* owner) : TForm(owner)
     IdTCPClient1 = Field<TIdTCPClient>("IdTCPClient1");
 }
 
+void TfZVKTeplomer::SetVisible(bool visible)
+{
+    if (!visible && ShownOnce() && Widget()) {
+        Widget()->showMinimized();
+        return;
+    }
+    TForm::SetVisible(visible);
+}
+
 void TfZVKTeplomer::FormCreate(TComponent*)
 {
     LngFileName = ReadLanguageChoice(LanguageChoicePath());

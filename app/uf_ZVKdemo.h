@@ -44,6 +44,10 @@ public:
     void Image1Click(TComponent* sender);
     void Image2Click(TComponent* sender);
 
+    // Once shown, the window is minimised instead of hidden (as a language file may ask): it
+    // keeps its taskbar entry, so it can always be brought back and closed.
+    void SetVisible(bool visible) override;
+
 private:
     template <class T> T* Field(const char* name);
     // Loads LngFileName and relabels the toggle for the current state.

@@ -204,8 +204,5 @@ void TControl::FontChanged()
 
 void TControl::Click()
 {
-    GuardedCall([this] {
-        if (OnClick)
-            OnClick(this);
-    });
+    FireEvent(OnClick, this);
 }

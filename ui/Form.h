@@ -54,8 +54,6 @@ public:
     bool OldCreateOrder() const { return FOldCreateOrder; }
     void SetOldCreateOrder(bool old) { FOldCreateOrder = old; }
 
-    // Hiding the application's main window once it has been shown minimises it instead: it
-    // keeps its taskbar entry, so it can always be brought back and closed.
     void SetVisible(bool visible) override;
     void Show();
     // Runs the close sequence, as the title bar's close button does.
@@ -78,6 +76,7 @@ public:
 protected:
     void TextChanged() override;
     bool IsWindow() const override { return true; }
+    bool ShownOnce() const { return FShownOnce; }
 
 private:
     friend class TFormWidget;
