@@ -74,9 +74,9 @@ public:
     TCloseEvent OnClose;
 
 protected:
+    bool ShownOnce() const { return FShownOnce; }
     void TextChanged() override;
     bool IsWindow() const override { return true; }
-    bool ShownOnce() const { return FShownOnce; }
 
 private:
     friend class TFormWidget;
