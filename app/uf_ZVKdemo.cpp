@@ -96,7 +96,7 @@ void TfZVKTeplomer::SetVisible(bool visible)
 
 void TfZVKTeplomer::FormCreate(TComponent*)
 {
-    LngFileName = ReadLanguageChoice(LanguageChoicePath());
+    LngFileName = ReadLanguageChoice(LanguageChoiceFiles().Read);
     ApplyLanguage();
 }
 
@@ -127,7 +127,7 @@ void TfZVKTeplomer::FormClose(TComponent*, TCloseAction&)
     // the window stays open.
     if (IdTCPClient1->IsConnected())
         IdTCPClient1->CloseConnection();
-    if (!WriteLanguageChoice(LanguageChoicePath(), LngFileName))
+    if (!WriteLanguageChoice(LanguageChoiceFiles().Write, LngFileName))
         MessageDlg(QStringLiteral("Can''t save LNG file."), mtError, MsgButtons({mbOK}), 0);
 }
 
