@@ -4,34 +4,20 @@
 #include "CaretBlinkPause.h"
 #include "ExceptionReport.h"
 #include "Language.h"
+#include "Pictures.h"
 #include "Screen.h"
 #include "SessionEnd.h"
 #include "uf_ZVKdemo.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QIcon>
-#include <QImage>
 #include <QPixmap>
 
 namespace {
-// The window icon, stored decoded (32 x 32, RGBA bytes, rows top-down): no image reader, no
-// plugin and no colour conversion at start.
 QIcon ProgramIcon()
 {
-    constexpr int Side = 32;
-    QFile file(QStringLiteral(":/resources/zvkdemo.rgba"));
-    if (!file.open(QIODevice::ReadOnly) || file.size() != qint64{Side} * Side * 4)
-        return {};
-    const QByteArray bytes = file.readAll();
-    const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
-    QImage image(Side, Side, QImage::Format_ARGB32);
-    for (int y = 0; y < Side; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < Side; ++x, p += 4)
-            line[x] = qRgba(p[0], p[1], p[2], p[3]);
-    }
-    return QIcon(QPixmap::fromImage(image));
+    const QImage image = ReadRgbaPicture(QStringLiteral(":/resources/zvkdemo.rgba"), 32);
+    return image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image));
 }
 
 void ShowProgramTitle()

@@ -95,6 +95,15 @@ TfZVKTeplomer::TfZVKTeplomer(TComponent* owner) : TForm(owner)
     QWidget::setTabOrder(Image1->Widget(), Image2->Widget());
 }
 
+void TfZVKTeplomer::SetVisible(bool visible)
+{
+    if (!visible && ShownOnce() && Widget()) {
+        Widget()->showMinimized();
+        return;
+    }
+    TForm::SetVisible(visible);
+}
+
 void TfZVKTeplomer::FormCreate(TComponent*)
 {
     LngFileName = ReadLanguageChoice(LanguageChoiceFiles().Read);

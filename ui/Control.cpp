@@ -226,8 +226,5 @@ void TControl::FontChanged()
 
 void TControl::Click()
 {
-    GuardedCall([this] {
-        if (OnClick)
-            OnClick(this);
-    });
+    FireEvent(OnClick, this);
 }

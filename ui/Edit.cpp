@@ -27,12 +27,7 @@ const TClassInfo& TEdit::StaticClassInfo()
 
 TEdit::TEdit(TComponent* owner) : TWinControl(owner, new TAutoSelectEdit)
 {
-    QObject::connect(LineEdit(), &QLineEdit::textChanged, [this] {
-        GuardedCall([this] {
-            if (OnChange)
-                OnChange(this);
-        });
-    });
+    QObject::connect(LineEdit(), &QLineEdit::textChanged, [this] { FireEvent(OnChange, this); });
     SetMaxLength(0);
     SetTabStop(true);
     KeepDisabledTextReadable(LineEdit());

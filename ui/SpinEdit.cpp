@@ -90,12 +90,7 @@ TSpinEdit::TSpinEdit(TComponent* owner) : TWinControl(owner, new QWidget)
     QObject::connect(FUp, &QToolButton::clicked, [this] { GuardedCall([this] { UpClick(); }); });
     QObject::connect(FDown, &QToolButton::clicked,
                      [this] { GuardedCall([this] { DownClick(); }); });
-    QObject::connect(FEdit, &QLineEdit::textChanged, [this] {
-        GuardedCall([this] {
-            if (OnChange)
-                OnChange(this);
-        });
-    });
+    QObject::connect(FEdit, &QLineEdit::textChanged, [this] { FireEvent(OnChange, this); });
     FEdit->setText(QStringLiteral("0"));
     SetTabStop(true);
     KeepDisabledTextReadable(FEdit);

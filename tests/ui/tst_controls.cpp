@@ -27,6 +27,7 @@ private slots:
     void spinEditClampsWhenFocusLeaves();
     void spinEditSteps_data();
     void spinEditSteps();
+    void spinButtonHeldRepeats();
     void spinEditFiltersKeys();
     void tabOrderFollowsTabOrderNotCreation();
     void labelFollowsItsText();
@@ -187,8 +188,27 @@ void TestControls::spinEditSteps()
     else
         QTest::keyClick(f.spin->LineEdit(), up ? Qt::Key_Up : Qt::Key_Down);
     QCOMPARE(f.spin->GetText(), after);
-    QCOMPARE(f.spin->UpButton()->autoRepeatDelay(), 400);
-    QCOMPARE(f.spin->UpButton()->autoRepeatInterval(), 100);
+}
+
+void TestControls::spinButtonHeldRepeats()
+{
+    // A held button steps after 400 ms, then every 100 ms. Timers only ever fire late, so
+    // only the early side is bounded: no step before 350 ms (the toolkit's own delay is
+    // 300 ms), and no more than one step per 100 ms after that.
+    SpinFixture f;
+    f.spin->SetValue(100);
+    QElapsedTimer held;
+    QTest::mousePress(f.spin->UpButton(), Qt::LeftButton);
+    held.start();
+    QTest::qWait(350 - static_cast<int>(held.elapsed()));
+    QCOMPARE(f.spin->Value(), 100);
+    QTRY_VERIFY(f.spin->Value() > 100);
+    const int first = f.spin->Value();
+    held.restart();
+    QTest::qWait(1000);
+    const qint64 window = held.elapsed();
+    QTest::mouseRelease(f.spin->UpButton(), Qt::LeftButton);
+    QVERIFY2(f.spin->Value() - first <= window / 100 + 1, qPrintable(f.spin->GetText()));
 }
 
 void TestControls::spinEditFiltersKeys()
