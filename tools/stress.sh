@@ -11,6 +11,7 @@ runs=${1:-20}
 build=${2:-$root/build-asan}
 pattern=${3:-.}
 [ -f "$build/CTestTestfile.cmake" ] || { echo "stress.sh: no tests in $build (build it first)"; exit 2; }
+build=$(cd "$build" && pwd)
 export QT_QPA_PLATFORM=offscreen
 logs=$build/stress
 rm -rf "$logs"

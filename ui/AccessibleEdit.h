@@ -12,6 +12,8 @@ class AccessibleEdit : public QAccessibleWidget, public AccessibleLineText {
 public:
     explicit AccessibleEdit(TEdit* edit);
 
+    // The text interface's text(start, end) stays visible beside the widget's text(kind).
+    using AccessibleLineText::text;
     QString text(QAccessible::Text t) const override;
     QAccessible::State state() const override;
     QList<QPair<QAccessibleInterface*, QAccessible::Relation>>

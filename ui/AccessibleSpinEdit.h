@@ -19,6 +19,8 @@ public:
     int indexOfChild(const QAccessibleInterface*) const override { return -1; }
     QAccessibleInterface* focusChild() const override { return nullptr; }
 
+    // The text interface's text(start, end) stays visible beside the widget's text(kind).
+    using AccessibleLineText::text;
     QString text(QAccessible::Text t) const override;
     QAccessible::State state() const override;
     QList<QPair<QAccessibleInterface*, QAccessible::Relation>>
