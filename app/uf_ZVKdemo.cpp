@@ -149,6 +149,7 @@ void TfZVKTeplomer::IdTCPClient1Connected(TComponent*)
     cmdConnect->SetCaption(
         Language->GetConstText(QStringLiteral("Odpojit"), QStringLiteral("Odpojit")));
     Timer1->SetEnabled(true);
+    ShowReadingInTitle(QString());
     Timer1Timer(Timer1);
 }
 
@@ -160,6 +161,7 @@ void TfZVKTeplomer::IdTCPClient1Disconnected(TComponent*)
     cmdConnect->SetCaption(
         Language->GetConstText(QStringLiteral("Připojit"), QStringLiteral("Připojit")));
     Timer1->SetEnabled(false);
+    ShowReadingInTitle(QString());
 }
 
 void TfZVKTeplomer::Timer1Timer(TComponent*)
@@ -170,10 +172,31 @@ void TfZVKTeplomer::Timer1Timer(TComponent*)
         if (reading.Result == TReadingResult::Nothing)
             return;
         pnlTeplota->SetCaption(reading.Text);
-        if (reading.Result == TReadingResult::Reading)
+        if (reading.Result == TReadingResult::Reading) {
             Application->SetTitle(TitleBase + QStringLiteral("   ") + pnlTeplota->Caption());
+            ShowReadingInTitle(pnlTeplota->Caption());
+        }
     } catch (...) {
     }
+}
+
+// Linux taskbars show the window title, not the application title that carries the reading,
+// so while connected the title carries it too, first, where a narrow taskbar button still
+// shows it.
+QString TfZVKTeplomer::WindowTitle() const
+{
+    const QString caption = TForm::WindowTitle();
+    if (FTitleReading.isEmpty())
+        return caption;
+    if (caption.isEmpty())
+        return FTitleReading;
+    return FTitleReading + QStringLiteral(" \u2013 ") + caption;
+}
+
+void TfZVKTeplomer::ShowReadingInTitle(const QString& reading)
+{
+    FTitleReading = reading;
+    UpdateWindowTitle();
 }
 
 void TfZVKTeplomer::Image1Click(TComponent*)

@@ -166,14 +166,31 @@ void TForm::ApplyWindowFlags()
     w->setWindowFlags(flags);
     if (visible) {
         w->show();
-        TForm::TextChanged(); // a new native window got Qt's title
+        UpdateWindowTitle(true); // a new native window got Qt's title
     }
 }
 
 void TForm::TextChanged()
 {
-    if (Widget())
-        SetWindowTitle(Widget(), PaintedPart(Caption()));
+    UpdateWindowTitle();
+}
+
+QString TForm::WindowTitle() const
+{
+    return PaintedPart(Caption());
+}
+
+void TForm::UpdateWindowTitle(bool always)
+{
+    if (!Widget())
+        return;
+    // A title write is a property write on the X server that wakes the window manager and
+    // every taskbar: none when nothing changed.
+    const QString title = WindowTitle();
+    if (!always && title == FWrittenTitle && Widget()->windowTitle() == title)
+        return;
+    FWrittenTitle = title;
+    SetWindowTitle(Widget(), title);
 }
 
 void TForm::SetVisible(bool visible)
@@ -197,7 +214,7 @@ void TForm::Show()
     }
     FShownOnce = true;
     SetVisible(true);
-    TextChanged(); // the native window may be new, and got Qt's title
+    UpdateWindowTitle(true); // the native window may be new, and got Qt's title
     Widget()->raise();
     Widget()->activateWindow();
     // On its first activation the focus goes to the first tab stop that can take it.

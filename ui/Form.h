@@ -78,6 +78,11 @@ public:
 protected:
     void TextChanged() override;
     bool IsWindow() const override { return true; }
+    // The text of the window's title bar: the caption, unless a window class adds to it.
+    virtual QString WindowTitle() const;
+    // Writes WindowTitle() to the window when it differs from what was written last, or
+    // always when the native window may be new.
+    void UpdateWindowTitle(bool always = false);
 
 private:
     friend class TFormWidget;
@@ -95,6 +100,7 @@ private:
     int FTextHeight = 13;
     bool FOldCreateOrder = false;
     bool FShownOnce = false;
+    QString FWrittenTitle;
 };
 
 namespace TypeInfos {

@@ -10,6 +10,7 @@
 
 namespace {
 int Writes = 0;
+int TitleWrites = 0;
 
 // The event mask this connection selected on the window, asked for once per native window.
 // The toolkit sets it when it creates the window and never changes it for the kinds of
@@ -118,8 +119,14 @@ void SetWindowIconName(QWidget* window, const QString& text)
     pending->Text = text;
 }
 
+int WindowTitleWrites()
+{
+    return TitleWrites;
+}
+
 void SetWindowTitle(QWidget* window, const QString& text)
 {
+    ++TitleWrites;
     window->setWindowTitle(text);
     if (!text.isEmpty() || !window->testAttribute(Qt::WA_WState_Created))
         return;

@@ -13,3 +13,5 @@ int WindowIconNameWrites();
 // Sets the window's title. An empty title stays empty: Qt puts the application's name in
 // its place, so on X11 the title properties are emptied again once the window exists.
 void SetWindowTitle(QWidget* window, const QString& text);
+// How many times SetWindowTitle has written a title in this process.
+int WindowTitleWrites();

@@ -29,6 +29,7 @@ private slots:
     void cleanup();
     void connectShowsFirstReadingAtOnceThenEverySecond();
     void taskbarTextIsWrittenOnlyWhenItChanges();
+    void windowTitleCarriesThisConnectionsReading();
     void pollShowsEachKindOfFrame_data();
     void pollShowsEachKindOfFrame();
     void deviceClosingReturnsToDisconnected();
@@ -151,6 +152,48 @@ void TestConnection::taskbarTextIsWrittenOnlyWhenItChanges()
     QCOMPARE(WindowIconNameWrites(), writes + 1);
     QCOMPARE(Application->Title(), "ZVK Demo   +025.7" + Degrees);
     QCOMPARE(F->Widget()->windowIconText(), Application->Title());
+    QVERIFY(FDialogs->Shown.isEmpty());
+}
+
+// Linux taskbars show the window title: while connected it carries the reading in front of
+// the caption, and only a reading of the connection at hand.
+void TestConnection::windowTitleCarriesThisConnectionsReading()
+{
+    const QString czech = QStringLiteral("Ukázka měření teploty na ZVK");
+    const QString english = QStringLiteral("Temperature measurement demo on ZVK");
+    const QString reading = "+025.6" + Degrees;
+    const QString dash = QStringLiteral(" \u2013 ");
+    const auto title = [this] { return F->Widget()->windowTitle(); };
+    LoopbackListener device;
+    ConnectTo(device.Port());
+    QCOMPARE(title(), czech); // no reading yet
+    const int fd = device.Accept();
+    QVERIFY(fd >= 0);
+    QVERIFY(SendAll(fd, "*B1E1+025.6\r\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(title(), reading + dash + czech, 3000);
+    const int writes = WindowTitleWrites();
+    QVERIFY(SendAll(fd, "*A1E1+025.6\r\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(F->pnlTeplota->Caption(), QStringLiteral("-"), 3000);
+    QCOMPARE(title(), reading + dash + czech);
+    QVERIFY(SendAll(fd, "*B1E1+025.6\r\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(F->pnlTeplota->Caption(), reading, 3000);
+    QCOMPARE(WindowTitleWrites(), writes);
+
+    QTest::mouseClick(F->Image2->Widget(), Qt::LeftButton);
+    QCOMPARE(F->Caption(), english);
+    QCOMPARE(title(), reading + dash + english);
+    F->SetCaption(QString());
+    QCOMPARE(title(), reading);
+    F->SetCaption(english);
+
+    ClickConnect();
+    QCOMPARE(title(), english);
+    QCOMPARE(Application->Title(), "ZVK Demo   " + reading);
+    // Connected again: the last connection's reading is not shown as current.
+    ConnectTo(device.Port());
+    QVERIFY(F->IdTCPClient1->IsConnected());
+    QCOMPARE(title(), english);
+    QCOMPARE(Application->Title(), "ZVK Demo   " + reading);
     QVERIFY(FDialogs->Shown.isEmpty());
 }
 
