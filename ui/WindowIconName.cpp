@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QWidget>
+#include <QWindow>
 #include <cstdlib>
 
 namespace {
@@ -130,6 +131,13 @@ void SetWindowTitle(QWidget* window, const QString& text)
     window->setWindowTitle(text);
     if (!text.isEmpty() || !window->testAttribute(Qt::WA_WState_Created))
         return;
+    if (QGuiApplication::platformName().startsWith(u"wayland")) {
+        // Qt's Wayland plugin sends the title as a C string: a lone NUL arrives as "". Only
+        // the native window gets it; the widget's own title stays empty.
+        if (QWindow* handle = window->windowHandle())
+            handle->setTitle(QString(QChar(u'\0')));
+        return;
+    }
     xcb_connection_t* c = X11Connection();
     if (!c)
         return;
