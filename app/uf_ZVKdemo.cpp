@@ -185,7 +185,7 @@ void TfZVKTeplomer::Timer1Timer(TComponent*)
 // shows it.
 QString TfZVKTeplomer::WindowTitle() const
 {
-    const QString caption = TForm::WindowTitle();
+    QString caption = TForm::WindowTitle();
     if (FTitleReading.isEmpty())
         return caption;
     if (caption.isEmpty())

@@ -131,21 +131,23 @@ void TForm::SetBounds(int left, int top, int width, int height)
 void TForm::SetBorderStyle(TFormBorderStyle style)
 {
     FBorderStyle = style;
-    ApplyWindowFlags();
+    if (ApplyWindowFlags())
+        UpdateWindowTitle(true); // a new native window got Qt's title
     SetClientSize(FClientWidth, FClientHeight);
 }
 
 void TForm::SetBorderIcons(TBorderIcons icons)
 {
     FBorderIcons = icons;
-    ApplyWindowFlags();
+    if (ApplyWindowFlags())
+        UpdateWindowTitle(true);
 }
 
-void TForm::ApplyWindowFlags()
+bool TForm::ApplyWindowFlags()
 {
     QWidget* w = Widget();
     if (!w)
-        return;
+        return false;
     Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint;
     if (FBorderStyle == bsNone) {
         flags |= Qt::FramelessWindowHint;
@@ -164,10 +166,9 @@ void TForm::ApplyWindowFlags()
     }
     const bool visible = w->isVisible();
     w->setWindowFlags(flags);
-    if (visible) {
+    if (visible)
         w->show();
-        UpdateWindowTitle(true); // a new native window got Qt's title
-    }
+    return visible;
 }
 
 void TForm::TextChanged()

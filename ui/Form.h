@@ -87,7 +87,8 @@ protected:
 private:
     friend class TFormWidget;
     void CloseRequested(QCloseEvent* event);
-    void ApplyWindowFlags();
+    // True when the window was shown again, with a new native window.
+    bool ApplyWindowFlags();
     // Width and height that the frame adds to the client area, as far as it is known.
     QSize FrameExtent() const;
 
