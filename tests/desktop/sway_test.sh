@@ -111,11 +111,20 @@ for n in walk(json.load(sys.stdin)):
 czech="Ukázka měření teploty na ZVK"
 connected="+021.5 °C – $czech"
 
-run_on() { # platform: wayland or xcb
-    local platform=$1 app
+app=
+start_app() { # platform: wayland or xcb
     (cd "$work/app" && exec setpriv --reuid=65534 --regid=65534 --clear-groups \
-        "${session[@]}" QT_QPA_PLATFORM="$platform" ./ZVKdemo >>"$work/program.log" 2>&1) &
+        "${session[@]}" QT_QPA_PLATFORM="$1" ./ZVKdemo >>"$work/program.log" 2>&1) &
     app=$!
+}
+stop_app() {
+    kill -TERM "$app"
+    wait "$app" || fail "the program ended with exit code $?: $(tail -n 5 "$work/program.log")"
+}
+
+run_on() { # platform
+    local platform=$1
+    start_app "$platform"
     shown() { [ "$(window | cut -d'|' -f1)" = "$czech" ]; }
     wait_for 100 shown || fail "$platform: no window titled \"$czech\": $(window)"
     # The focus starts in the address field; Tab leads to the port and the button.
@@ -128,28 +137,21 @@ run_on() { # platform: wayland or xcb
     echo "$platform: \"$title\", app_id $app_id, class $class, at $x,$y, client ${w}x$h"
     [ "${w}x$h" = 298x258 ] || fail "$platform: the client area is ${w}x$h, not 298x258"
     [ "$x,$y" = 100,100 ] || fail "$platform: the placement rule was overridden: at $x,$y"
-    if [ "$platform" = wayland ]; then
-        [ "$app_id" = zvkdemo ] || fail "the app id is \"$app_id\", not zvkdemo"
-    fi
-    kill -TERM "$app"
-    wait "$app"
+    [ "$platform" = xcb ] || [ "$app_id" = zvkdemo ] || fail "the app id is \"$app_id\", not zvkdemo"
+    stop_app
 }
 
 # A language file that empties the caption: the title is empty, not the toolkit's stand-in.
 empty_caption() { # platform
-    local platform=$1 app
-    (cd "$work/app" && exec setpriv --reuid=65534 --regid=65534 --clear-groups \
-        "${session[@]}" QT_QPA_PLATFORM="$platform" ./ZVKdemo >>"$work/program.log" 2>&1) &
-    app=$!
+    local platform=$1 title
+    start_app "$platform"
     shown() { [ -n "$(window)" ]; }
     wait_for 100 shown || fail "$platform: no window with an empty caption"
     sleep 0.5
-    local title
     title=$(window | cut -d'|' -f1)
     echo "$platform, empty caption: title \"$title\""
     [ -z "$title" ] || [ "$title" = None ] || fail "$platform: the empty caption shows as \"$title\""
-    kill -TERM "$app"
-    wait "$app"
+    stop_app
 }
 
 run_on wayland
