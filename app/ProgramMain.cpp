@@ -4,38 +4,61 @@
 #include "CaretBlinkPause.h"
 #include "ExceptionReport.h"
 #include "Language.h"
+#include "Pictures.h"
 #include "Screen.h"
 #include "SessionEnd.h"
 #include "uf_ZVKdemo.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QIcon>
-#include <QImage>
 #include <QPixmap>
 
 namespace {
-// The window icon, stored decoded (32 x 32, RGBA bytes, rows top-down): no image reader, no
-// plugin and no colour conversion at start.
 QIcon ProgramIcon()
 {
-    constexpr int Side = 32;
-    QFile file(QStringLiteral(":/resources/zvkdemo.rgba"));
-    if (!file.open(QIODevice::ReadOnly) || file.size() != qint64{Side} * Side * 4)
-        return {};
-    const QByteArray bytes = file.readAll();
-    const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
-    QImage image(Side, Side, QImage::Format_ARGB32);
-    for (int y = 0; y < Side; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < Side; ++x, p += 4)
-            line[x] = qRgba(p[0], p[1], p[2], p[3]);
-    }
-    return QIcon(QPixmap::fromImage(image));
+    const QImage image = ReadRgbaPicture(QStringLiteral(":/resources/zvkdemo.rgba"), 32);
+    return image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image));
+}
+
+void ShowProgramTitle()
+{
+    Application->SetTitle(QStringLiteral("ZVK Demo"));
 }
 } // namespace
 
-int RunProgram(int& argc, char** argv)
+TProgramModules::TProgramModules(bool storedLayout)
+    : FScreen(std::make_unique<TScreen>()), FApplication(std::make_unique<TApplication>())
+{
+    // The translation engine, then the main window's module.
+    InitLanguageUnit();
+    if (storedLayout)
+        RegisterMainWindowLayout();
+    LngFileName.clear();
+    Application->Initialize();
+    ShowProgramTitle();
+}
+
+TProgramModules::~TProgramModules()
+{
+    DestroyWindows();
+    FinalizeLanguageUnit();
+}
+
+TfZVKTeplomer* TProgramModules::CreateMainWindow()
+{
+    Application->CreateForm(fZVKTeplomer);
+    return fZVKTeplomer;
+}
+
+void TProgramModules::DestroyWindows()
+{
+    Application->DestroyComponents();
+    fZVKTeplomer = nullptr;
+    LngFileName.clear();
+    ShowProgramTitle();
+}
+
+int RunProgram(int& argc, char** argv, bool storedLayout)
 {
     // The program takes no argument, and the toolkit's own options (-qwindowtitle, -style,
     // -stylesheet, -platformpluginpath, -qwindowgeometry, ...) are none of its options: the
@@ -57,17 +80,10 @@ int RunProgram(int& argc, char** argv)
 
     int exitCode = 0;
     {
-        TScreen screen;
-        TApplication application;
+        TProgramModules program(storedLayout);
         InstallSessionEndHandler();
         try {
-            // The program's modules, in order: the translation engine, then the main window's
-            // module (whose language file name starts empty).
-            InitLanguageUnit();
-            LngFileName.clear();
-            Application->Initialize();
-            Application->SetTitle(QStringLiteral("ZVK Demo"));
-            Application->CreateForm(fZVKTeplomer);
+            program.CreateMainWindow();
             Application->Run();
         } catch (const std::exception& e) {
             ShowLastChanceReport(e);
@@ -77,11 +93,6 @@ int RunProgram(int& argc, char** argv)
             exitCode = 1;
         }
         RemoveSessionEndHandler();
-        // Shutdown: the windows first, then the modules in reverse order.
-        application.DestroyComponents();
-        fZVKTeplomer = nullptr;
-        LngFileName.clear();
-        FinalizeLanguageUnit();
     }
     return exitCode;
 }

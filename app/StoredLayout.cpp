@@ -10,12 +10,12 @@
 #include "Label.h"
 #include "MessageFormat.h"
 #include "Panel.h"
+#include "Pictures.h"
 #include "Screen.h"
 #include "SpinEdit.h"
 #include "Timer.h"
 
 #include <QImage>
-#include <QImageReader>
 
 QVariant Ord(qint64 value)
 {
@@ -78,15 +78,6 @@ TComponent* CreateComponent(const char* className, TComponent* owner)
     return it->second(owner);
 }
 
-// Pictures are stored as BMP. With the format named and probing off, Qt reads them with its
-// built-in reader and loads none of its image plugins.
-QImage ReadPicture(const char* path)
-{
-    QImageReader reader(QString::fromLatin1(path), "BMP");
-    reader.setAutoDetectImageFormat(false);
-    return reader.read();
-}
-
 [[noreturn]] void Missing(const char* what, const char* name)
 {
     throw EReadError(Format(QStringLiteral("Error reading %s: %s"),
@@ -106,7 +97,7 @@ void AssignValues(TComponent& c, const TStoredComponent& stored)
             control->SetFont(*stored.Font);
         if (stored.Picture)
             if (auto* image = ComponentCast<TImage>(&c))
-                image->SetPicture(ReadPicture(stored.Picture));
+                image->SetPicture(ReadBmpPicture(QString::fromLatin1(stored.Picture)));
     }
 }
 

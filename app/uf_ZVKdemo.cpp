@@ -83,11 +83,30 @@ TfZVKTeplomer::TfZVKTeplomer(TComponent* owner) : TForm(owner)
     pnlTeplota = Field<TPanel>("pnlTeplota");
     Timer1 = Field<TTimer>("Timer1");
     IdTCPClient1 = Field<TIdTCPClient>("IdTCPClient1");
+
+    // What the stored layout has no word for: the labels name their fields to a screen
+    // reader, and the flags are buttons to the keyboard, after the toggle, each named by its
+    // language in that language.
+    Label1->SetFocusControl(txtIP);
+    Label2->SetFocusControl(sePort);
+    Image1->SetButtonName(QStringLiteral("Čeština"));
+    Image2->SetButtonName(QStringLiteral("English"));
+    QWidget::setTabOrder(cmdConnect->Widget(), Image1->Widget());
+    QWidget::setTabOrder(Image1->Widget(), Image2->Widget());
+}
+
+void TfZVKTeplomer::SetVisible(bool visible)
+{
+    if (!visible && ShownOnce() && Widget()) {
+        Widget()->showMinimized();
+        return;
+    }
+    TForm::SetVisible(visible);
 }
 
 void TfZVKTeplomer::FormCreate(TComponent*)
 {
-    LngFileName = ReadLanguageChoice(LanguageChoicePath());
+    LngFileName = ReadLanguageChoice(LanguageChoiceFiles().Read);
     ApplyLanguage();
 }
 
@@ -118,7 +137,7 @@ void TfZVKTeplomer::FormClose(TComponent*, TCloseAction&)
     // the window stays open.
     if (IdTCPClient1->IsConnected())
         IdTCPClient1->CloseConnection();
-    if (!WriteLanguageChoice(LanguageChoicePath(), LngFileName))
+    if (!WriteLanguageChoice(LanguageChoiceFiles().Write, LngFileName))
         MessageDlg(QStringLiteral("Can''t save LNG file."), mtError, MsgButtons({mbOK}), 0);
 }
 

@@ -21,6 +21,10 @@ class TfZVKTeplomer : public TForm {
 public:
     explicit TfZVKTeplomer(TComponent* owner);
 
+    // Once shown, the window is minimised instead of hidden (as a language file may ask): it
+    // keeps its taskbar entry, so it can always be brought back and closed.
+    void SetVisible(bool visible) override;
+
     TGroupBox* GroupBox1 = nullptr;
     TLabel* Label1 = nullptr;
     TLabel* Label2 = nullptr;

@@ -6,7 +6,7 @@
 #include "FuzzCheck.h"
 #include "Language.h"
 #include "ModalRunner.h"
-#include "Screen.h"
+#include "ProgramMain.h"
 #include "uf_ZVKdemo.h"
 
 #include <QApplication>
@@ -17,21 +17,18 @@
 #include <cstdint>
 
 namespace {
+TProgramModules* Program = nullptr;
 QTemporaryDir* Dir = nullptr;
-}
+} // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     static QApplication app(*argc, *argv);
-    static TScreen screen;
-    static TApplication application;
+    Program = new TProgramModules;
     Dir = new QTemporaryDir;
     // The program's error reports are answered at once.
     SetModalRunner([](QDialog&) { return 1; });
-    InitLanguageUnit();
-    RegisterMainWindowLayout();
-    Application->SetTitle(QStringLiteral("ZVK Demo"));
     return 0;
 }
 
@@ -44,8 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     file.write(reinterpret_cast<const char*>(bytes), static_cast<qint64>(size));
     file.close();
 
-    Application->CreateForm(fZVKTeplomer);
-    TfZVKTeplomer* form = fZVKTeplomer;
+    TfZVKTeplomer* form = Program->CreateMainWindow();
     Require(form != nullptr, "the main window is created");
     form->Show();
     // As a flag click does: the handler runs under the guard, errors go to the report.
@@ -74,8 +70,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     form->OnClose = previous;
     Require(closed, "a close request reaches the window");
 
-    Application->DestroyComponents();
-    fZVKTeplomer = nullptr;
-    LngFileName.clear();
+    Program->DestroyWindows();
     return 0;
 }

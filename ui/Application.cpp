@@ -132,6 +132,14 @@ void TApplication::HandleException(const std::exception& e)
     focus.Restore();
 }
 
+void FireEvent(const TNotifyEvent& event, TComponent* sender)
+{
+    GuardedCall([&] {
+        if (event)
+            event(sender);
+    });
+}
+
 bool GuardedCall(const std::function<void()>& handler)
 {
     try {

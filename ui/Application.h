@@ -63,3 +63,5 @@ extern TApplication* Application;
 // default exception report. Every dispatch from Qt into the program's handlers goes through
 // it. Returns false when the handler raised.
 bool GuardedCall(const std::function<void()>& handler);
+// Runs the handler bound to an event, if one is, under the guard.
+void FireEvent(const TNotifyEvent& event, TComponent* sender);

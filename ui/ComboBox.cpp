@@ -28,12 +28,7 @@ TComboBox::TComboBox(TComponent* owner) : TWinControl(owner, new QComboBox)
 {
     Box()->setEditable(true);
     Box()->setInsertPolicy(QComboBox::NoInsert);
-    QObject::connect(Box(), &QComboBox::editTextChanged, [this] {
-        GuardedCall([this] {
-            if (OnChange)
-                OnChange(this);
-        });
-    });
+    QObject::connect(Box(), &QComboBox::editTextChanged, [this] { FireEvent(OnChange, this); });
     SetTabStop(true);
 }
 

@@ -1,13 +1,23 @@
 #include "Control.h"
 
+#include "Accessibility.h"
 #include "Application.h"
 #include "WinControl.h"
 
+#include <QHash>
+
 #include <algorithm>
+#include <utility>
 
 namespace {
 const char* const AnchorNames[] = {"akLeft", "akTop", "akRight", "akBottom"};
 const char* const FontStyleNames[] = {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"};
+
+QHash<const QObject*, TControl*>& ControlsByWidget()
+{
+    static QHash<const QObject*, TControl*> controls;
+    return controls;
+}
 } // namespace
 
 namespace TypeInfos {
@@ -68,13 +78,24 @@ TControl::TControl(TComponent* owner, QWidget* widget) : TComponent(owner), FWid
     // The font reaches the widget once the control has its parent (or is a window): a
     // font set earlier would make Qt resolve and lay out the widget's text twice.
     FWidget->hide();
+    ControlsByWidget().insert(widget, this);
+    InstallAccessibleControls();
 }
 
 TControl::~TControl()
 {
+    // By value: the widget may be gone already, and its address with it.
+    ControlsByWidget().removeIf([this](const auto& entry) { return entry.value() == this; });
     if (FParent)
         FParent->RemoveControl(this);
     delete FWidget.data();
+}
+
+TControl* TControl::OfWidget(const QObject* widget)
+{
+    TControl* control = ControlsByWidget().value(widget);
+    // A widget that went before its control may have left its address to a new one.
+    return control && control->FWidget == widget ? control : nullptr;
 }
 
 void TControl::SetParent(TWinControl* parent)
@@ -125,8 +146,9 @@ void TControl::SetText(const QString& text)
     const QString stored = nul < 0 ? text : text.left(nul);
     if (stored == FText)
         return;
-    FText = stored;
+    const QString old = std::exchange(FText, stored);
     TextChanged();
+    AnnounceCaptionChange(this, old);
 }
 
 void TControl::SetEnabled(bool enabled)
@@ -204,8 +226,5 @@ void TControl::FontChanged()
 
 void TControl::Click()
 {
-    GuardedCall([this] {
-        if (OnClick)
-            OnClick(this);
-    });
+    FireEvent(OnClick, this);
 }

@@ -38,6 +38,8 @@ public:
     ~TControl() override;
 
     QWidget* Widget() const { return FWidget; }
+    // The control shown through a widget, if any.
+    static TControl* OfWidget(const QObject* widget);
 
     TWinControl* Parent() const { return FParent; }
     void SetParent(TWinControl* parent);

@@ -2,6 +2,7 @@
 
 #include "Application.h"
 #include "AutoSelectEdit.h"
+#include "ReadableDisabledText.h"
 
 #include <QLineEdit>
 #include <limits>
@@ -26,14 +27,10 @@ const TClassInfo& TEdit::StaticClassInfo()
 
 TEdit::TEdit(TComponent* owner) : TWinControl(owner, new TAutoSelectEdit)
 {
-    QObject::connect(LineEdit(), &QLineEdit::textChanged, [this] {
-        GuardedCall([this] {
-            if (OnChange)
-                OnChange(this);
-        });
-    });
+    QObject::connect(LineEdit(), &QLineEdit::textChanged, [this] { FireEvent(OnChange, this); });
     SetMaxLength(0);
     SetTabStop(true);
+    KeepDisabledTextReadable(LineEdit());
 }
 
 QLineEdit* TEdit::LineEdit() const

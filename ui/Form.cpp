@@ -196,10 +196,6 @@ void TForm::UpdateWindowTitle(bool always)
 
 void TForm::SetVisible(bool visible)
 {
-    if (!visible && FShownOnce && Application && Application->MainForm() == this && Widget()) {
-        Widget()->showMinimized();
-        return;
-    }
     TControl::SetVisible(visible);
     if (Widget())
         Widget()->setVisible(visible);
@@ -255,10 +251,7 @@ void TForm::CloseRequested(QCloseEvent* event)
 
 void TForm::AfterConstruction()
 {
-    GuardedCall([this] {
-        if (OnCreate)
-            OnCreate(this);
-    });
+    FireEvent(OnCreate, this);
 }
 
 int TForm::MeasureTextHeight() const

@@ -54,8 +54,6 @@ public:
     bool OldCreateOrder() const { return FOldCreateOrder; }
     void SetOldCreateOrder(bool old) { FOldCreateOrder = old; }
 
-    // Hiding the application's main window once it has been shown minimises it instead: it
-    // keeps its taskbar entry, so it can always be brought back and closed.
     void SetVisible(bool visible) override;
     void Show();
     // Runs the close sequence, as the title bar's close button does.
@@ -76,6 +74,7 @@ public:
     TCloseEvent OnClose;
 
 protected:
+    bool ShownOnce() const { return FShownOnce; }
     void TextChanged() override;
     bool IsWindow() const override { return true; }
     // The text of the window's title bar: the caption, unless a window class adds to it.

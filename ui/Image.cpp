@@ -1,5 +1,6 @@
 #include "Image.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWidget>
@@ -23,6 +24,30 @@ protected:
         } else {
             p.drawImage(0, 0, pic);
         }
+        if (hasFocus())
+            DrawFocusFrame(p);
+    }
+    // Black dots on a white ring along the edge: seen on any picture.
+    void DrawFocusFrame(QPainter& p) const
+    {
+        const QRect ring = rect().adjusted(0, 0, -1, -1);
+        p.setPen(QPen(Qt::white, 0));
+        p.drawRect(ring);
+        p.setPen(QPen(Qt::black, 0, Qt::DotLine));
+        p.drawRect(ring);
+    }
+    void focusInEvent(QFocusEvent*) override { update(); }
+    void focusOutEvent(QFocusEvent*) override { update(); }
+    void keyPressEvent(QKeyEvent* e) override
+    {
+        const bool press =
+            e->key() == Qt::Key_Space || e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+        if (!press || FImage->FButtonName.isEmpty()) {
+            QWidget::keyPressEvent(e);
+            return;
+        }
+        if (!e->isAutoRepeat())
+            FImage->Press();
     }
     void mousePressEvent(QMouseEvent* e) override { FPressed = e->button() == Qt::LeftButton; }
     void mouseReleaseEvent(QMouseEvent* e) override
@@ -91,6 +116,20 @@ void TImage::SetTransparent(bool transparent)
     FTransparent = transparent;
     if (Widget())
         Widget()->update();
+}
+
+void TImage::SetButtonName(const QString& name)
+{
+    FButtonName = name;
+    // Tab reaches it; a mouse click does not take the focus from where the user types.
+    if (Widget())
+        Widget()->setFocusPolicy(name.isEmpty() ? Qt::NoFocus : Qt::TabFocus);
+}
+
+void TImage::Press()
+{
+    if (Widget() && Widget()->isEnabled())
+        Click();
 }
 
 void TImage::AdjustSize()

@@ -22,6 +22,14 @@ public:
     bool Transparent() const { return FTransparent; }
     void SetTransparent(bool transparent);
 
+    // A picture with a button name acts as a button to the keyboard and to a screen reader:
+    // Tab reaches it, Space and Return click it, a frame shows its focus, and it is read as
+    // a push button of that name. To the eye it stays a picture.
+    const QString& ButtonName() const { return FButtonName; }
+    void SetButtonName(const QString& name);
+    // Clicks it as the mouse would (a disabled picture takes no click).
+    void Press();
+
 private:
     friend class ImageWidget;
     void AdjustSize();
@@ -30,4 +38,5 @@ private:
     bool FAutoSize = false;
     bool FCenter = false;
     bool FTransparent = false;
+    QString FButtonName;
 };

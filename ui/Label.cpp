@@ -1,5 +1,7 @@
 #include "Label.h"
 
+#include "WinControl.h"
+
 #include <QFontMetrics>
 #include <QPainter>
 #include <QStyle>
@@ -112,4 +114,51 @@ void TLabel::AdjustSize()
     const int width = FWordWrap ? Width() : 0;
     const QRect r = fm.boundingRect(QRect(0, 0, width, 0), TextFlags(), text);
     SetBounds(Left(), Top(), FWordWrap ? Width() : r.width(), r.height());
+}
+
+TWinControl* TLabel::FocusControl() const
+{
+    return dynamic_cast<TWinControl*>(TControl::OfWidget(FFocusWidget.data()));
+}
+
+void TLabel::SetFocusControl(TWinControl* control)
+{
+    FFocusWidget = control ? control->Widget() : nullptr;
+}
+
+namespace {
+TLabel* FindLabelOf(const TWinControl* parent, const TControl* control)
+{
+    for (int i = 0; i < parent->ControlCount(); ++i) {
+        TControl* c = parent->Controls(i);
+        if (auto* label = dynamic_cast<TLabel*>(c); label && label->FocusControl() == control)
+            return label;
+        if (auto* win = dynamic_cast<TWinControl*>(c))
+            if (TLabel* label = FindLabelOf(win, control))
+                return label;
+    }
+    return nullptr;
+}
+} // namespace
+
+TLabel* LabelOf(const TControl* control)
+{
+    const TWinControl* top = control->Parent();
+    if (!top)
+        return nullptr;
+    while (top->Parent())
+        top = top->Parent();
+    return FindLabelOf(top, control);
+}
+
+QString WithoutMnemonic(const QString& caption)
+{
+    QString text;
+    text.reserve(caption.size());
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == u'&' && ++i == caption.size())
+            break;
+        text += caption[i];
+    }
+    return text;
 }

@@ -2,6 +2,10 @@
 
 #include "Control.h"
 
+#include <QPointer>
+
+class TWinControl;
+
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 
 // A caption drawn on its parent. With AutoSize it takes the size of its text, keeping its
@@ -22,6 +26,10 @@ public:
     int TextFlags() const;
     void Loaded() override { AdjustSize(); }
 
+    // The control this label names: a screen reader reads the label's caption as its name.
+    TWinControl* FocusControl() const;
+    void SetFocusControl(TWinControl* control);
+
 protected:
     void TextChanged() override;
     void FontChanged() override;
@@ -32,7 +40,14 @@ private:
     bool FWordWrap = false;
     bool FTransparent = false;
     TAlignment FAlignment = taLeftJustify;
+    // Held by its widget, which tells when it goes.
+    QPointer<QWidget> FFocusWidget;
 };
+
+// The label in the control's window whose FocusControl is the control, if any.
+TLabel* LabelOf(const TControl* control);
+// A caption as read aloud: "&" marks the next character's underline and is not read.
+QString WithoutMnemonic(const QString& caption);
 
 // The Qt alignment flag for a horizontal alignment.
 int AlignmentFlag(TAlignment alignment);

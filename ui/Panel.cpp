@@ -88,18 +88,18 @@ protected:
 
     // Rings of one pixel, outermost first: top and left edges in one colour, bottom and right
     // in the other. Rings never share a pixel, so only those that cross the exposed area are
-    // drawn, and the cost follows that area, not the width.
+    // drawn, and the cost follows that area, not the width. Each edge is filled as the
+    // pixels it covers: a line drawn with a pen straddles them at a device-pixel ratio above
+    // 1, and would reach into the face, where a repaint of the text band wipes it.
     static void DrawBevel(QPainter& p, const QRect& r, const QRect& exposed, int width,
                           const QColor& topLeft, const QColor& bottomRight)
     {
         const auto ring = [&](int i) {
             const QRect b = r.adjusted(i, i, -i, -i);
-            p.setPen(topLeft);
-            p.drawLine(b.topLeft(), b.topRight());
-            p.drawLine(b.topLeft(), b.bottomLeft());
-            p.setPen(bottomRight);
-            p.drawLine(b.bottomLeft(), b.bottomRight());
-            p.drawLine(b.topRight(), b.bottomRight());
+            p.fillRect(QRect(b.left(), b.top(), b.width(), 1), topLeft);
+            p.fillRect(QRect(b.left(), b.top(), 1, b.height()), topLeft);
+            p.fillRect(QRect(b.left(), b.bottom(), b.width(), 1), bottomRight);
+            p.fillRect(QRect(b.right(), b.top(), 1, b.height()), bottomRight);
         };
         // The rings whose top, left, bottom and right edges run through the exposed area.
         const std::pair<int, int> spans[] = {

@@ -1,7 +1,11 @@
 #include "SpinEdit.h"
 
+#include "Accessibility.h"
 #include "Application.h"
 #include "AutoSelectEdit.h"
+#include "ReadableDisabledText.h"
+
+#include <QAccessible>
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -39,6 +43,10 @@ protected:
     {
         if (event->type() == QEvent::FocusOut) {
             GuardedCall([this] { FSpin->Exit(); });
+        } else if (event->type() == QEvent::FocusIn) {
+            // A screen reader follows the spin button, not the edit inside it.
+            QAccessibleEvent focus(FSpin->Widget(), QAccessible::Focus);
+            Announce(focus);
         } else if (event->type() == QEvent::KeyPress) {
             auto* key = static_cast<QKeyEvent*>(event);
             if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) {
@@ -82,14 +90,10 @@ TSpinEdit::TSpinEdit(TComponent* owner) : TWinControl(owner, new QWidget)
     QObject::connect(FUp, &QToolButton::clicked, [this] { GuardedCall([this] { UpClick(); }); });
     QObject::connect(FDown, &QToolButton::clicked,
                      [this] { GuardedCall([this] { DownClick(); }); });
-    QObject::connect(FEdit, &QLineEdit::textChanged, [this] {
-        GuardedCall([this] {
-            if (OnChange)
-                OnChange(this);
-        });
-    });
+    QObject::connect(FEdit, &QLineEdit::textChanged, [this] { FireEvent(OnChange, this); });
     FEdit->setText(QStringLiteral("0"));
     SetTabStop(true);
+    KeepDisabledTextReadable(FEdit);
 }
 
 TSpinEdit::~TSpinEdit()

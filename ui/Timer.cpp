@@ -19,12 +19,7 @@ const TClassInfo& TTimer::StaticClassInfo()
 TTimer::TTimer(TComponent* owner) : TComponent(owner)
 {
     FTimer.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&FTimer, &QTimer::timeout, [this] {
-        GuardedCall([this] {
-            if (OnTimer)
-                OnTimer(this);
-        });
-    });
+    QObject::connect(&FTimer, &QTimer::timeout, [this] { FireEvent(OnTimer, this); });
 }
 
 void TTimer::SetEnabled(bool enabled)

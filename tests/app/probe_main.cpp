@@ -4,6 +4,7 @@
 // event loop runs and waits; "look" also prints what the toolkit's own options would change
 // (window title, style, style sheet, size) and closes. Every argument reaches the program.
 #include "DialogRecorder.h"
+#include "Image.h"
 #include "ModalRunner.h"
 #include "ProgramMain.h"
 #include "uf_ZVKdemo.h"
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QStyle>
+#include <QTest>
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
@@ -21,6 +23,7 @@
 namespace {
 bool CloseAtStart = false;
 bool Look = false;
+bool English = false;
 
 void ScheduleClose()
 {
@@ -33,6 +36,8 @@ void ScheduleClose()
         }
         std::printf("READY\n");
         std::fflush(stdout);
+        if (English && fZVKTeplomer)
+            QTest::mouseClick(fZVKTeplomer->Image2->Widget(), Qt::LeftButton);
         if (CloseAtStart && fZVKTeplomer)
             fZVKTeplomer->Close();
     });
@@ -45,7 +50,8 @@ int main(int argc, char** argv)
 {
     const char* mode = argc > 1 ? argv[1] : "";
     Look = std::strcmp(mode, "look") == 0;
-    CloseAtStart = Look || std::strcmp(mode, "close") == 0;
+    English = std::strcmp(mode, "english") == 0;
+    CloseAtStart = Look || English || std::strcmp(mode, "close") == 0;
     SetModalRunner([](QDialog& dialog) {
         const TShownDialog shown = DescribeDialog(dialog);
         std::printf("DIALOG|%s|%s|END\n", shown.Title.toUtf8().constData(),
@@ -53,7 +59,5 @@ int main(int argc, char** argv)
         std::fflush(stdout);
         return 1;
     });
-    if (std::strcmp(mode, "nolayout") != 0)
-        RegisterMainWindowLayout();
-    return RunProgram(argc, argv);
+    return RunProgram(argc, argv, std::strcmp(mode, "nolayout") != 0);
 }

@@ -1,3 +1,4 @@
+#include "Application.h"
 #include "Button.h"
 #include "DialogRecorder.h"
 #include "Edit.h"
@@ -5,15 +6,18 @@
 #include "IdException.h"
 #include "IdTCPClient.h"
 #include "Image.h"
+#include "Language.h"
 #include "LanguageChoice.h"
 #include "LoopbackPeer.h"
 #include "Panel.h"
 #include "ProgramDirectory.h"
-#include "ProgramFixture.h"
+#include "ProgramMain.h"
+#include "Screen.h"
 #include "Simulator.h"
 #include "SpinEdit.h"
 #include "Timer.h"
 #include "WindowIconName.h"
+#include "uf_ZVKdemo.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -51,7 +55,7 @@ private:
     void ClickConnect() { static_cast<QPushButton*>(F->cmdConnect->Widget())->click(); }
     QByteArray SavedChoice();
 
-    std::unique_ptr<TProgramFixture> FProgram;
+    std::unique_ptr<TProgramModules> FProgram;
     std::unique_ptr<TDialogRecorder> FDialogs;
     TfZVKTeplomer* F = nullptr;
     const QString Degrees = QStringLiteral(" \u00B0C");
@@ -70,9 +74,9 @@ void TestConnection::cleanupTestCase()
 void TestConnection::init()
 {
     QFile::remove(LanguageChoicePath());
-    FProgram = std::make_unique<TProgramFixture>();
+    FProgram = std::make_unique<TProgramModules>();
     FDialogs = std::make_unique<TDialogRecorder>();
-    F = FProgram->CreateWindow();
+    F = FProgram->CreateMainWindow();
     F->Show();
 }
 
@@ -504,7 +508,7 @@ void TestConnection::missingEnglishFileKeepsCzechAndIsRemembered()
 
 void TestConnection::backslashNameFromAnotherWorkingDirectory()
 {
-    FProgram->DestroyWindow();
+    FProgram->DestroyWindows();
     QFile ini(LanguageChoicePath());
     QVERIFY(ini.open(QIODevice::WriteOnly));
     ini.write("[LNG]=\\english.lng.xml\r\n");
@@ -515,7 +519,7 @@ void TestConnection::backslashNameFromAnotherWorkingDirectory()
     QTemporaryDir elsewhere;
     const QString previous = QDir::currentPath();
     QVERIFY(QDir::setCurrent(elsewhere.path()));
-    F = FProgram->CreateWindow();
+    F = FProgram->CreateMainWindow();
     QDir::setCurrent(previous);
     QVERIFY(FDialogs->Shown.isEmpty());
     QCOMPARE(LngFileName, QStringLiteral("\\english.lng.xml"));

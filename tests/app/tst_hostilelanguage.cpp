@@ -4,10 +4,12 @@
 #include "DialogRecorder.h"
 #include "GroupBox.h"
 #include "Label.h"
+#include "Language.h"
 #include "LanguageChoice.h"
 #include "Panel.h"
-#include "ProgramFixture.h"
+#include "ProgramMain.h"
 #include "SpinEdit.h"
+#include "uf_ZVKdemo.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -46,7 +48,7 @@ private slots:
 
 private:
     void Load(const QByteArray& content);
-    std::unique_ptr<TProgramFixture> FProgram;
+    std::unique_ptr<TProgramModules> FProgram;
     std::unique_ptr<TDialogRecorder> FDialogs;
     QTemporaryDir FDir;
     TfZVKTeplomer* F = nullptr;
@@ -55,9 +57,9 @@ private:
 void TestHostileLanguage::init()
 {
     QFile::remove(LanguageChoicePath());
-    FProgram = std::make_unique<TProgramFixture>();
+    FProgram = std::make_unique<TProgramModules>();
     FDialogs = std::make_unique<TDialogRecorder>();
-    F = FProgram->CreateWindow();
+    F = FProgram->CreateMainWindow();
     QVERIFY(F);
     FDialogs->Shown.clear(); // only what the hostile file brings counts
     F->Show();

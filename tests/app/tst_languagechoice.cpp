@@ -16,6 +16,11 @@ private slots:
     void writesOneLineExactly();
     void writeFailsOnReadOnlyFileOrDirectory();
     void writeReplacesTheFileWhole();
+    void writeCreatesAPrivateFolder();
+    void keptBesideProgramUnlessItsFolderIsReadOnly_data();
+    void keptBesideProgramUnlessItsFolderIsReadOnly();
+    void userCopyFollowsXdgConfigHome_data();
+    void userCopyFollowsXdgConfigHome();
 
 private:
     QString Write(const QByteArray& content);
@@ -160,6 +165,100 @@ void TestLanguageChoice::writeReplacesTheFileWhole()
     // No temporary file is left beside it.
     QCOMPARE(QDir(FDir.path()).entryList({QStringLiteral("lng.ini*")}, QDir::Files),
              QStringList{QStringLiteral("lng.ini")});
+}
+
+void TestLanguageChoice::writeCreatesAPrivateFolder()
+{
+    QTemporaryDir home;
+    const QString path = home.filePath(QStringLiteral("config/zvkdemo/lng.ini"));
+    QVERIFY(WriteLanguageChoice(path, QStringLiteral("english.lng.xml")));
+    QCOMPARE(ReadLanguageChoice(path), QStringLiteral("english.lng.xml"));
+    const auto privateFolder = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+    for (const char* dir : {"config", "config/zvkdemo"}) {
+        const auto group = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup;
+        const auto other = QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+        const auto perms = QFile::permissions(home.filePath(QLatin1String(dir)));
+        QVERIFY2((perms & privateFolder) == privateFolder && !(perms & (group | other)), dir);
+    }
+    // A folder that cannot be made (a file stands in its path) is a failure to save.
+    QFile blocker(home.filePath(QStringLiteral("file")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    QVERIFY(!WriteLanguageChoice(home.filePath(QStringLiteral("file/zvkdemo/lng.ini")),
+                                 QStringLiteral("english.lng.xml")));
+}
+
+void TestLanguageChoice::keptBesideProgramUnlessItsFolderIsReadOnly_data()
+{
+    QTest::addColumn<bool>("programFolderReadOnly");
+    QTest::addColumn<bool>("userCopyExists");
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<QString>("write");
+    QTest::newRow("writable folder") << false << false << "beside"
+                                     << "beside";
+    QTest::newRow("writable folder, a user copy is ignored") << false << true << "beside"
+                                                             << "beside";
+    QTest::newRow("read-only folder, first start: the packaged default")
+        << true << false << "beside"
+        << "user";
+    QTest::newRow("read-only folder, the user's copy") << true << true << "user"
+                                                       << "user";
+}
+
+void TestLanguageChoice::keptBesideProgramUnlessItsFolderIsReadOnly()
+{
+    QFETCH(bool, programFolderReadOnly);
+    QFETCH(bool, userCopyExists);
+    QFETCH(QString, read);
+    QFETCH(QString, write);
+    QTemporaryDir program;
+    QTemporaryDir config;
+    const QString beside = program.filePath(QStringLiteral("lng.ini"));
+    const QString user = config.filePath(QStringLiteral("zvkdemo/lng.ini"));
+    if (userCopyExists)
+        QVERIFY(WriteLanguageChoice(user, QStringLiteral("english.lng.xml")));
+    const auto perms = QFile::permissions(program.path());
+    const auto writeBits =
+        QFile::WriteOwner | QFile::WriteUser | QFile::WriteGroup | QFile::WriteOther;
+    if (programFolderReadOnly)
+        QVERIFY(QFile::setPermissions(program.path(), perms & ~writeBits));
+    const TLanguageChoiceFiles files = LanguageChoiceFiles(beside, user);
+    QFile::setPermissions(program.path(), perms);
+    const auto name = [&](const QString& path) { return path == beside ? "beside" : "user"; };
+    QCOMPARE(name(files.Read), read);
+    QCOMPARE(name(files.Write), write);
+    // Trying the folder leaves nothing behind.
+    QCOMPARE(QDir(program.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList());
+}
+
+void TestLanguageChoice::userCopyFollowsXdgConfigHome_data()
+{
+    QTest::addColumn<QByteArray>("xdgConfigHome");
+    QTest::addColumn<QString>("path");
+    const QString home = QDir::homePath();
+    QTest::newRow("set") << QByteArray("/srv/cfg") << "/srv/cfg/zvkdemo/lng.ini";
+    QTest::newRow("trailing slash") << QByteArray("/srv/cfg/") << "/srv/cfg/zvkdemo/lng.ini";
+    QTest::newRow("unset") << QByteArray() << home + "/.config/zvkdemo/lng.ini";
+    // A relative value is invalid and ignored, as the base directory rules say.
+    QTest::newRow("relative") << QByteArray("cfg") << home + "/.config/zvkdemo/lng.ini";
+}
+
+void TestLanguageChoice::userCopyFollowsXdgConfigHome()
+{
+    QFETCH(QByteArray, xdgConfigHome);
+    QFETCH(QString, path);
+    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+    const bool wasSet = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
+    if (xdgConfigHome.isEmpty())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", xdgConfigHome);
+    const QString got = UserLanguageChoicePath();
+    if (wasSet)
+        qputenv("XDG_CONFIG_HOME", saved);
+    else
+        qunsetenv("XDG_CONFIG_HOME");
+    QCOMPARE(got, path);
 }
 
 QTEST_GUILESS_MAIN(TestLanguageChoice)

@@ -1,3 +1,4 @@
+#include "Application.h"
 #include "Button.h"
 #include "ComboBox.h"
 #include "DialogRecorder.h"
@@ -8,11 +9,12 @@
 #include "Label.h"
 #include "LanguageChoice.h"
 #include "Panel.h"
-#include "ProgramFixture.h"
+#include "ProgramMain.h"
 #include "SessionEnd.h"
 #include "SpinEdit.h"
 #include "StoredLayout.h"
 #include "Timer.h"
+#include "uf_ZVKdemo.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -38,7 +40,7 @@ private slots:
     void closeAtSessionEndSkipsTheCloseSequence();
 
 private:
-    std::unique_ptr<TProgramFixture> FProgram;
+    std::unique_ptr<TProgramModules> FProgram;
     std::unique_ptr<TDialogRecorder> FDialogs;
     TfZVKTeplomer* F = nullptr;
 };
@@ -46,9 +48,9 @@ private:
 void TestMainWindow::init()
 {
     QFile::remove(LanguageChoicePath());
-    FProgram = std::make_unique<TProgramFixture>();
+    FProgram = std::make_unique<TProgramModules>();
     FDialogs = std::make_unique<TDialogRecorder>();
-    F = FProgram->CreateWindow();
+    F = FProgram->CreateMainWindow();
     QVERIFY(F);
 }
 
@@ -148,6 +150,11 @@ void TestMainWindow::tabStopsCycleThroughTheFields()
     QTRY_VERIFY(F->sePort->Focused());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QTRY_VERIFY(F->cmdConnect->Focused());
+    // The flags follow the toggle.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTRY_VERIFY(F->Image1->Widget()->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTRY_VERIFY(F->Image2->Widget()->hasFocus());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QTRY_VERIFY(F->txtIP->Focused());
     QCOMPARE(F->txtIP->LineEdit()->selectedText(), QStringLiteral("192.168.1.254"));

@@ -8,7 +8,7 @@ private slots:
     void init();
     void closingEndsWithExitCodeZero();
     void firstStartRemembersCzech();
-    void readOnlyDirectoryShowsSaveErrorAndStillExits();
+    void unwritableUserFolderShowsSaveErrorAndStillExits();
     void sessionEndHaltsWithoutSaving();
     void missingLayoutEndsWithLastChanceReport();
     void toolkitOptionsAreIgnored();
@@ -21,12 +21,17 @@ private:
     // The program is copied into a directory of its own, where it keeps "lng.ini".
     std::unique_ptr<QTemporaryDir> FDir;
     QString FProgram;
+    // The user's configuration folder ($XDG_CONFIG_HOME) for every run.
+    std::unique_ptr<QTemporaryDir> FConfig;
+    QString FConfigHome;
 };
 
 void TestProgram::init()
 {
     FDir = std::make_unique<QTemporaryDir>();
     FProgram = FDir->filePath(QStringLiteral("ZVKdemo"));
+    FConfig = std::make_unique<QTemporaryDir>();
+    FConfigHome = FConfig->filePath(QStringLiteral("config"));
     QVERIFY(QFile::copy(QStringLiteral(ZVK_PROBE), FProgram));
     const QString sources = QFileInfo(QStringLiteral(ZVK_PROBE)).absolutePath();
     for (const char* lng : {"cesky.lng.xml", "english.lng.xml"})
@@ -47,6 +52,9 @@ QString TestProgram::Run(const QString& mode, int& exitCode,
     p.setProgram(FProgram);
     p.setArguments(QStringList{mode} + more);
     p.setWorkingDirectory(FDir->path());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), FConfigHome);
+    p.setProcessEnvironment(env);
     p.start();
     if (during)
         during(p);
@@ -74,8 +82,12 @@ void TestProgram::firstStartRemembersCzech()
     QCOMPARE(Saved(), QByteArray("[LNG]=cesky.lng.xml\r\n"));
 }
 
-void TestProgram::readOnlyDirectoryShowsSaveErrorAndStillExits()
+void TestProgram::unwritableUserFolderShowsSaveErrorAndStillExits()
 {
+    // A file where the configuration folder should be: the user's copy cannot be made.
+    QFile blocker(FConfigHome);
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
     const auto perms = QFile::permissions(FDir->path());
     QVERIFY(QFile::setPermissions(FDir->path(), perms & ~(QFile::WriteOwner | QFile::WriteUser |
                                                           QFile::WriteGroup | QFile::WriteOther)));

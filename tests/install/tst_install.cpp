@@ -1,3 +1,5 @@
+#include "InstallRun.h"
+
 #include <QImage>
 #include <QProcess>
 #include <QtTest>
@@ -30,7 +32,6 @@ private:
     QString Installed(const QString& path) const { return Prefix() + u'/' + path; }
     QString ProgramDir() const { return Installed(QStringLiteral(ZVK_PROGRAMDIR)); }
     static void SwapInProbe(const QString& program);
-    static QByteArray FileContent(const QString& path);
 
     std::unique_ptr<QTemporaryDir> FPrefix;
     // The build folder's install manifests, as they were before the tests installed: a user
@@ -39,41 +40,6 @@ private:
 };
 
 namespace {
-struct TRun {
-    int ExitCode = -1;
-    QString Output; // standard output: the probe prints what it showed there
-    QString Errors;
-};
-
-TRun Run(const QString& program, const QStringList& args, const QString& workDir,
-         int timeoutMs = 60000)
-{
-    QProcess p;
-    p.setProgram(program);
-    p.setArguments(args);
-    p.setWorkingDirectory(workDir);
-    p.start();
-    if (!p.waitForFinished(timeoutMs)) {
-        p.kill();
-        p.waitForFinished();
-    }
-    TRun run;
-    run.ExitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    run.Output = QString::fromUtf8(p.readAllStandardOutput());
-    run.Errors = QString::fromUtf8(p.readAllStandardError());
-    return run;
-}
-
-// Runs the command; fails the calling test with its output when it does not succeed.
-bool Succeeds(const QString& program, const QStringList& args, const QString& workDir = {})
-{
-    const TRun run = Run(program, args, workDir.isEmpty() ? QDir::tempPath() : workDir);
-    if (run.ExitCode != 0)
-        qWarning().noquote() << program << args.join(u' ') << "->" << run.ExitCode << "\n"
-                             << run.Output << run.Errors;
-    return run.ExitCode == 0;
-}
-
 QString Value(const QByteArray& desktopEntry, const QString& key)
 {
     for (const QString& line : QString::fromUtf8(desktopEntry).split(u'\n'))
@@ -115,12 +81,6 @@ void TestInstall::SwapInProbe(const QString& program)
 {
     QVERIFY(QFile::remove(program));
     QVERIFY(QFile::copy(QStringLiteral(ZVK_PROBE), program));
-}
-
-QByteArray TestInstall::FileContent(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
 void TestInstall::installedFiles_data()

@@ -1,5 +1,6 @@
 // Socket layer pieces that need no peer: messages, error numbers, the IPv4 text test,
 // host resolution shortcuts, the input buffer and the stack's lifetime.
+#include "FailingStack.h"
 #include "IdException.h"
 #include "IdManagedBuffer.h"
 #include "IdSocketErrors.h"
@@ -132,8 +133,12 @@ void TestNetStack::resolveWithoutLookup()
 {
     QFETCH(QString, host);
     QFETCH(QString, ip);
+    SetStackFactory(TFailingStack::Create);
+    const auto restore = qScopeGuard([] { SetStackFactory(nullptr); });
+    TFailingStack::Lookups = 0;
     TIdTCPClient client(nullptr);
     QCOMPARE(SocketStack()->ResolveHost(host), ip);
+    QCOMPARE(TFailingStack::Lookups.load(), 0);
 }
 
 void TestNetStack::unresolvableName()

@@ -1,5 +1,7 @@
 #include "LoopbackPeer.h"
 
+#include "IdTCPClient.h"
+
 #include <QDir>
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -99,6 +101,14 @@ SilentPeer::~SilentPeer()
     for (int fd : FFillers)
         ::close(fd);
     ::close(FFd);
+}
+
+int ConnectToListener(TIdTCPClient& client, LoopbackListener& listener, int connectLimitMs)
+{
+    client.SetHost(QStringLiteral("127.0.0.1"));
+    client.SetPort(listener.Port());
+    client.OpenConnection(connectLimitMs);
+    return listener.Accept();
 }
 
 bool SendAll(int fd, const QByteArray& bytes)

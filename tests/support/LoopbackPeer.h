@@ -50,6 +50,12 @@ private:
     std::vector<int> FFillers;
 };
 
+class TIdTCPClient;
+
+// Connects the client to the listener on 127.0.0.1 (with the client's own read time-out) and
+// accepts the connection: the listener's end, or -1 when none arrived.
+int ConnectToListener(TIdTCPClient& client, LoopbackListener& listener, int connectLimitMs = 0);
+
 bool SendAll(int fd, const QByteArray& bytes);
 // Number of open descriptors of this process.
 int OpenDescriptorCount();

@@ -27,6 +27,7 @@ private slots:
     void spinEditClampsWhenFocusLeaves();
     void spinEditSteps_data();
     void spinEditSteps();
+    void spinButtonHeldRepeats();
     void spinEditFiltersKeys();
     void tabOrderFollowsTabOrderNotCreation();
     void labelFollowsItsText();
@@ -187,8 +188,27 @@ void TestControls::spinEditSteps()
     else
         QTest::keyClick(f.spin->LineEdit(), up ? Qt::Key_Up : Qt::Key_Down);
     QCOMPARE(f.spin->GetText(), after);
-    QCOMPARE(f.spin->UpButton()->autoRepeatDelay(), 400);
-    QCOMPARE(f.spin->UpButton()->autoRepeatInterval(), 100);
+}
+
+void TestControls::spinButtonHeldRepeats()
+{
+    // A held button steps after 400 ms, then every 100 ms. Timers only ever fire late, so
+    // only the early side is bounded: no step before 350 ms (the toolkit's own delay is
+    // 300 ms), and no more than one step per 100 ms after that.
+    SpinFixture f;
+    f.spin->SetValue(100);
+    QElapsedTimer held;
+    QTest::mousePress(f.spin->UpButton(), Qt::LeftButton);
+    held.start();
+    QTest::qWait(350 - static_cast<int>(held.elapsed()));
+    QCOMPARE(f.spin->Value(), 100);
+    QTRY_VERIFY(f.spin->Value() > 100);
+    const int first = f.spin->Value();
+    held.restart();
+    QTest::qWait(1000);
+    const qint64 window = held.elapsed();
+    QTest::mouseRelease(f.spin->UpButton(), Qt::LeftButton);
+    QVERIFY2(f.spin->Value() - first <= window / 100 + 1, qPrintable(f.spin->GetText()));
 }
 
 void TestControls::spinEditFiltersKeys()
@@ -309,10 +329,12 @@ protected:
 void TestControls::newCaptionRepaintsItsBandOnly()
 {
     TForm form(nullptr);
-    form.SetClientSize(300, 150);
+    form.SetClientSize(400, 300);
     auto* panel = new TPanel(&form);
     panel->SetParent(&form);
-    panel->SetBounds(8, 8, 265, 121);
+    // Qt's offscreen grab crops to the window's size counted in device pixels: at a ratio of
+    // 2 only the window's top-left quarter can be read back, and the panel lies within it.
+    panel->SetBounds(8, 8, 180, 121);
     panel->SetBevelOuter(bvRaised);
     panel->SetBevelInner(bvLowered);
     panel->SetBevelWidth(2);
@@ -333,13 +355,17 @@ void TestControls::newCaptionRepaintsItsBandOnly()
         panel->SetCaption(caption);
         QTRY_VERIFY(!spy.Painted.isEmpty());
         QVERIFY2(face.contains(spy.Painted.boundingRect()), qPrintable(caption));
-        const QPoint at = panel->Widget()->mapTo(window, QPoint(0, 0));
+        // Compared in device pixels, so that a fault at any device-pixel ratio shows.
+        const qreal ratio = window->devicePixelRatio();
+        const QRect at(panel->Widget()->mapTo(window, QPoint(0, 0)) * ratio,
+                       panel->Widget()->size() * ratio);
         const QImage shown = window->screen()
-                                 ->grabWindow(window->winId(), at.x(), at.y(), 265, 121)
+                                 ->grabWindow(window->winId())
                                  .toImage()
+                                 .copy(at)
                                  .convertToFormat(QImage::Format_RGB32);
-        const QImage whole =
-            panel->Widget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QImage whole = panel->Widget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        whole.setDevicePixelRatio(shown.devicePixelRatio());
         QVERIFY2(shown == whole, qPrintable(caption));
     }
     // A panel that stays empty repaints nothing.

@@ -1,14 +1,12 @@
 // zvkread end to end, against the simulator on loopback.
+#include "LoopbackPeer.h"
 #include "Simulator.h"
 
 #include <QJsonDocument>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
-#include <arpa/inet.h>
 #include <csignal>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 class TestZvkread : public QObject {
@@ -52,23 +50,6 @@ QStringList WithoutTimes(QStringList lines)
         line.replace(time, QStringLiteral("T"));
     return lines;
 }
-
-// A loopback port with nothing listening: bound, so no one else takes it meanwhile.
-struct TClosedPort {
-    int Fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    int Port = 0;
-    TClosedPort()
-    {
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof a;
-        if (::bind(Fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-            ::getsockname(Fd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
-            Port = ntohs(a.sin_port);
-    }
-    ~TClosedPort() { ::close(Fd); }
-};
 } // namespace
 
 void TestZvkread::scriptedRunInEveryFormat()
@@ -143,10 +124,10 @@ void TestZvkread::deviceCloseBeforeAnyReading()
 
 void TestZvkread::refusedConnect()
 {
-    TClosedPort closed;
-    QVERIFY(closed.Port > 0);
+    RefusingPort closed;
+    QVERIFY(closed.Port() > 0);
     QProcess p;
-    Start(p, {"127.0.0.1", QString::number(closed.Port)});
+    Start(p, {"127.0.0.1", QString::number(closed.Port())});
     QVERIFY(p.waitForFinished(10000));
     QCOMPARE(p.exitCode(), 1);
     QCOMPARE(p.readAllStandardError(),
@@ -156,26 +137,14 @@ void TestZvkread::refusedConnect()
 
 void TestZvkread::connectTimeLimit()
 {
-    // A loopback peer that never answers: its accept queue (backlog 0) holds one connection
-    // that is never accepted, so a further connect waits for ever.
-    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    const int filler = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    QVERIFY(::bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0);
-    QVERIFY(::listen(listener, 0) == 0);
-    QVERIFY(::getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len) == 0);
-    QVERIFY(::connect(filler, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0);
+    SilentPeer silent;
+    QVERIFY(silent.Ready());
     QProcess p;
     QElapsedTimer clock;
     clock.start();
-    Start(p, {"--timeout", "300", "127.0.0.1", QString::number(ntohs(a.sin_port))});
+    Start(p, {"--timeout", "300", "127.0.0.1", QString::number(silent.Port())});
     QVERIFY(p.waitForFinished(10000));
     const qint64 elapsed = clock.elapsed();
-    ::close(filler);
-    ::close(listener);
     QCOMPARE(p.exitCode(), 1);
     QCOMPARE(p.readAllStandardError(), QByteArray("zvkread: Connect timed out.\n"));
     // The default limit is 2500 ms.

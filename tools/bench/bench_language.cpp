@@ -3,7 +3,7 @@
 #include "Application.h"
 #include "Language.h"
 #include "ModalRunner.h"
-#include "Screen.h"
+#include "ProgramMain.h"
 #include "XmlDocument.h"
 #include "uf_ZVKdemo.h"
 
@@ -39,13 +39,9 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    TScreen screen;
-    TApplication application;
     SetModalRunner([](QDialog&) { return 1; });
-    InitLanguageUnit();
-    RegisterMainWindowLayout();
-    Application->CreateForm(fZVKTeplomer);
-    fZVKTeplomer->Show();
+    TProgramModules program;
+    program.CreateMainWindow()->Show();
 
     const QByteArray head = "<lng><forms><fZVKTeplomer><GroupBox1>";
     const QByteArray tail = "</GroupBox1></fZVKTeplomer></forms></lng>";
@@ -87,7 +83,5 @@ int main(int argc, char** argv)
                     static_cast<long long>(c.Data.size()), static_cast<double>(parsed) / 1e6,
                     static_cast<double>(applied) / 1e6, qPrintable(outcome));
     }
-    Application->DestroyComponents();
-    FinalizeLanguageUnit();
     return 0;
 }

@@ -3,13 +3,11 @@
 // that stays the same. The window runs on the offscreen platform unless another one is
 // asked for, so the taskbar text costs no X11 request here (measure.sh counts those).
 // Times are the thread's CPU time. A benchmark, not a test: it asserts nothing.
-#include "Application.h"
 #include "IdIOHandlerSocket.h"
 #include "IdTCPClient.h"
-#include "Language.h"
 #include "LoopbackPeer.h"
 #include "ModalRunner.h"
-#include "Screen.h"
+#include "ProgramMain.h"
 #include "Timer.h"
 #include "uf_ZVKdemo.h"
 
@@ -68,20 +66,13 @@ void PollCosts()
 {
     // A message (no language file beside the benchmark) is answered at once.
     SetModalRunner([](QDialog&) { return 0; });
-    TScreen screen;
-    TApplication application;
-    InitLanguageUnit();
-    RegisterMainWindowLayout();
-    Application->SetTitle(QStringLiteral("ZVK Demo"));
-    Application->CreateForm(fZVKTeplomer);
-    fZVKTeplomer->Show();
+    TProgramModules program;
+    program.CreateMainWindow()->Show();
     QCoreApplication::processEvents();
     {
         LoopbackListener listener;
-        fZVKTeplomer->IdTCPClient1->SetHost(QStringLiteral("127.0.0.1"));
-        fZVKTeplomer->IdTCPClient1->SetPort(listener.Port());
-        fZVKTeplomer->IdTCPClient1->OpenConnection(2500); // polls once: a read time-out
-        const int peer = listener.Accept();
+        // Connecting polls once: a read time-out.
+        const int peer = ConnectToListener(*fZVKTeplomer->IdTCPClient1, listener, 2500);
         fZVKTeplomer->Timer1->SetEnabled(false); // the benchmark polls by itself
         for (const bool repaint : {false, true})
             for (const bool changing : {true, false})
@@ -91,9 +82,6 @@ void PollCosts()
                             PollCost(*fZVKTeplomer, peer, changing, repaint));
         fZVKTeplomer->IdTCPClient1->CloseConnection();
     }
-    application.DestroyComponents();
-    fZVKTeplomer = nullptr;
-    FinalizeLanguageUnit();
 }
 } // namespace
 

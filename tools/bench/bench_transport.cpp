@@ -31,11 +31,8 @@ struct Peer {
 
 void Connect(TIdTCPClient& client, Peer& peer)
 {
-    client.SetHost(QStringLiteral("127.0.0.1"));
-    client.SetPort(peer.Listener.Port());
     client.SetReadTimeout(50);
-    client.OpenConnection(2500);
-    peer.Fd = peer.Listener.Accept();
+    peer.Fd = ConnectToListener(client, peer.Listener, 2500);
 }
 
 // With `parse`, each hand-out is also parsed as the window's poll parses it.

@@ -3,9 +3,11 @@
 #include "Exception.h"
 #include "ProgramDirectory.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QTemporaryFile>
 
 namespace {
 const QString DefaultLanguageFile = QStringLiteral("cesky.lng.xml");
@@ -19,6 +21,26 @@ bool MarkedReadOnly(const QFileInfo& info)
 {
     const auto write = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
     return info.exists() && !(info.permissions() & write);
+}
+
+bool FolderWritable(const QString& dir)
+{
+    if (MarkedReadOnly(QFileInfo(dir)))
+        return false;
+    QTemporaryFile probe(dir + QStringLiteral("/lng.ini.XXXXXX"));
+    return probe.open();
+}
+
+// Creates the folder and its missing parents, each readable by the user only.
+bool MakePrivateFolder(const QString& dir)
+{
+    if (QFileInfo(dir).isDir())
+        return true;
+    const QString parent = QFileInfo(dir).absolutePath();
+    if (parent == dir || !MakePrivateFolder(parent))
+        return false;
+    return QDir().mkdir(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) ||
+           QFileInfo(dir).isDir();
 }
 
 // Length of the valid UTF-8 sequence at bytes[i] (no overlong forms, no surrogates, nothing
@@ -108,6 +130,21 @@ QString LanguageChoicePath()
     return ProgramDirectory() + QStringLiteral("lng.ini");
 }
 
+QString UserLanguageChoicePath()
+{
+    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (!QDir::isAbsolutePath(config))
+        config = QDir::homePath() + QStringLiteral("/.config");
+    return QDir::cleanPath(config + QStringLiteral("/zvkdemo/lng.ini"));
+}
+
+TLanguageChoiceFiles LanguageChoiceFiles(const QString& besideProgram, const QString& user)
+{
+    if (FolderWritable(QFileInfo(besideProgram).absolutePath()))
+        return {besideProgram, besideProgram};
+    return {QFileInfo::exists(user) ? user : besideProgram, user};
+}
+
 QString ReadLanguageChoice(const QString& path)
 {
     const QFileInfo info(path);
@@ -138,6 +175,8 @@ bool WriteLanguageChoice(const QString& path, const QString& fileName)
 {
     const QFileInfo info(path);
     if (MarkedReadOnly(info) || MarkedReadOnly(QFileInfo(info.absolutePath())))
+        return false;
+    if (!MakePrivateFolder(info.absolutePath()))
         return false;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))

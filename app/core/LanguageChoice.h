@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+// The remembered choice of language: one line, "[LNG]=" and the language file name, CR LF,
+// in "lng.ini" in the program's directory. Where that directory cannot be written (a
+// system-wide install), the user's own copy is kept in $XDG_CONFIG_HOME/zvkdemo/lng.ini.
+
+// lng.ini beside the program.
+QString LanguageChoicePath();
+
+// The user's copy: $XDG_CONFIG_HOME (when an absolute path), else ~/.config, then
+// zvkdemo/lng.ini.
+QString UserLanguageChoicePath();
+
+// The file the choice is read from and the one it is written to. Both are the file beside
+// the program when its folder is writable: not marked read-only, and a file can really be
+// created there (a read-only mount or another owner's folder fails the try). Otherwise both
+// are the user's copy, except that until that exists the file beside the program, a
+// packaged default, is read.
+struct TLanguageChoiceFiles {
+    QString Read;
+    QString Write;
+};
+TLanguageChoiceFiles LanguageChoiceFiles(const QString& besideProgram = LanguageChoicePath(),
+                                         const QString& user = UserLanguageChoicePath());
+
+// The name from the file's first line, after its first six characters (a valid UTF-8
+// sequence is one character, any other byte one); "cesky.lng.xml" when the file is missing
+// or cannot be read, or when its first line is longer than any path. A byte that is not
+// valid UTF-8 is kept in the name so that WriteLanguageChoice writes it back unchanged.
+QString ReadLanguageChoice(const QString& path);
+
+// Replaces the file as a whole (a crash mid-write leaves the old file or the new one, never
+// a part). A missing folder is created, private to the user, as the user's copy needs on its
+// first save. False when it cannot be written, also when the file or its directory is marked
+// read-only.
+bool WriteLanguageChoice(const QString& path, const QString& fileName);

@@ -1,0 +1,252 @@
+#include "InstallRun.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QtTest>
+#include <unistd.h>
+
+// Builds the Debian package and installs it with dpkg into a scratch root that has a dpkg
+// database of its own, so that the machine's packages stay as they were; then runs what was
+// installed from there and removes it again. Needs root, as dpkg does for the files' owners.
+class TestPackage : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void installsExactlyTheseFiles();
+    void controlFields_data();
+    void controlFields();
+    void binariesAreStripped_data();
+    void binariesAreStripped();
+    void lintianFindsNoError();
+    void launcherStartsInstalledProgram();
+    void zvkreadAnswersVersion();
+    void readOnlyProgramFolderKeepsChoiceInUserFolder();
+    void removeLeavesNothingBehind();
+
+private:
+    QString Root(const QString& path = {}) const { return FRoot.path() + path; }
+    QStringList Dpkg(const QStringList& args) const;
+
+    QTemporaryDir FPackages;
+    QTemporaryDir FRoot;
+    QString FDeb;
+};
+
+namespace {
+const QString ProgramDir = QStringLiteral("/usr/lib/zvkdemo");
+} // namespace
+
+QStringList TestPackage::Dpkg(const QStringList& args) const
+{
+    // --log: dpkg would otherwise append to the machine's own log.
+    return QStringList{QStringLiteral("--root=") + Root(),
+                       QStringLiteral("--log=") + Root(QStringLiteral("/dpkg.log"))} +
+           args;
+}
+
+void TestPackage::initTestCase()
+{
+    if (geteuid() != 0)
+        QSKIP("dpkg installs as root only");
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(Succeeds(QStringLiteral(ZVK_CPACK),
+                     {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("--config"),
+                      QStringLiteral(ZVK_BUILD_DIR "/CPackConfig.cmake"), QStringLiteral("-B"),
+                      FPackages.path()}));
+    qInfo("cpack -G DEB: %lld ms", timer.restart());
+    FDeb = FPackages.filePath(QStringLiteral("zvkdemo_" ZVK_VERSION "-1_amd64.deb"));
+    QVERIFY2(QFileInfo(FDeb).isFile(), qPrintable(FDeb));
+
+    for (const char* dir : {"/var/lib/dpkg/info", "/var/lib/dpkg/updates"})
+        QVERIFY(QDir().mkpath(Root(QLatin1String(dir))));
+    for (const char* file : {"/var/lib/dpkg/status", "/var/lib/dpkg/available"}) {
+        QFile f(Root(QLatin1String(file)));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    // The scratch database knows none of the libraries, which the machine has.
+    QVERIFY(Succeeds(QStringLiteral("dpkg"),
+                     Dpkg({QStringLiteral("--force-depends"), QStringLiteral("-i"), FDeb})));
+    qInfo("dpkg -i into the scratch root: %lld ms", timer.elapsed());
+}
+
+void TestPackage::installsExactlyTheseFiles()
+{
+    QStringList expected{
+        QStringLiteral("/usr/bin/zvkdemo"),
+        QStringLiteral("/usr/bin/zvkread"),
+        ProgramDir + QStringLiteral("/ZVKdemo"),
+        ProgramDir + QStringLiteral("/cesky.lng.xml"),
+        ProgramDir + QStringLiteral("/english.lng.xml"),
+        QStringLiteral("/usr/share/applications/zvkdemo.desktop"),
+        QStringLiteral("/usr/share/metainfo/" ZVK_APPSTREAM_ID ".metainfo.xml"),
+        QStringLiteral("/usr/share/man/man1/zvkdemo.1.gz"),
+        QStringLiteral("/usr/share/man/man1/zvkread.1.gz"),
+        QStringLiteral("/usr/share/doc/zvkdemo/copyright"),
+        QStringLiteral("/usr/share/doc/zvkdemo/changelog.Debian.gz"),
+    };
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        expected << QStringLiteral("/usr/share/icons/hicolor/%1x%1/apps/zvkdemo.png").arg(size);
+    const TRun list = Run(QStringLiteral("dpkg-query"),
+                          {QStringLiteral("--admindir=") + Root(QStringLiteral("/var/lib/dpkg")),
+                           QStringLiteral("-L"), QStringLiteral("zvkdemo")});
+    QCOMPARE(list.ExitCode, 0);
+    QStringList files;
+    for (const QString& path : list.Output.split(u'\n', Qt::SkipEmptyParts))
+        if (!QFileInfo(Root(path)).isDir())
+            files << path;
+    files.sort();
+    expected.sort();
+    QCOMPARE(files, expected);
+    // The copyright file carries the license's terms, in Debian's format.
+    const QByteArray copyright =
+        FileContent(Root(QStringLiteral("/usr/share/doc/zvkdemo/copyright")));
+    QVERIFY(copyright.startsWith("Format: https://www.debian.org/doc/packaging-manuals/"
+                                 "copyright-format/1.0/\n"));
+    QVERIFY(copyright.contains("\n THE SOFTWARE IS PROVIDED \"AS IS\""));
+    // The menu starts the launcher that the package installs.
+    QVERIFY(FileContent(Root(QStringLiteral("/usr/share/applications/zvkdemo.desktop")))
+                .contains("\nExec=/usr/bin/zvkdemo\n"));
+}
+
+void TestPackage::controlFields_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("part");
+    QTest::newRow("name") << "Package"
+                          << "zvkdemo";
+    QTest::newRow("version from the project") << "Version" << ZVK_VERSION "-1";
+    QTest::newRow("architecture") << "Architecture"
+                                  << "amd64";
+    QTest::newRow("section") << "Section"
+                             << "science";
+    // From the binaries, by dpkg-shlibdeps, with versions.
+    QTest::newRow("Qt Widgets") << "Depends"
+                                << "libqt6widgets6 (>= ";
+    QTest::newRow("C library") << "Depends"
+                               << "libc6 (>= ";
+    QTest::newRow("DejaVu") << "Depends"
+                            << "fonts-dejavu-core";
+    QTest::newRow("Liberation") << "Depends"
+                                << "fonts-liberation";
+    QTest::newRow("summary") << "Description"
+                             << "temperature of a ZVK network thermometer\n";
+    QTest::newRow("long description") << "Description"
+                                      << "\n The package also holds zvkread";
+}
+
+void TestPackage::controlFields()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, part);
+    const TRun run = Run(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), FDeb, field});
+    QCOMPARE(run.ExitCode, 0);
+    QVERIFY2(run.Output.contains(part), qPrintable(run.Output));
+}
+
+void TestPackage::binariesAreStripped_data()
+{
+    QTest::addColumn<QString>("binary");
+    QTest::newRow("program") << ProgramDir + QStringLiteral("/ZVKdemo");
+    QTest::newRow("zvkread") << QStringLiteral("/usr/bin/zvkread");
+}
+
+void TestPackage::binariesAreStripped()
+{
+    QFETCH(QString, binary);
+    const TRun run =
+        Run(QStringLiteral("readelf"), {QStringLiteral("-S"), QStringLiteral("-W"), Root(binary)});
+    QCOMPARE(run.ExitCode, 0);
+    QVERIFY(run.Output.contains(QStringLiteral(".dynsym")));
+    QVERIFY2(!run.Output.contains(QStringLiteral(".symtab")), "symbols left");
+    QVERIFY2(!run.Output.contains(QStringLiteral(".debug_")), "debug information left");
+}
+
+void TestPackage::lintianFindsNoError()
+{
+    const QString lintian = QStandardPaths::findExecutable(QStringLiteral("lintian"));
+    QVERIFY2(!lintian.isEmpty(), "lintian is missing: run tools/setup.sh");
+    QElapsedTimer timer;
+    timer.start();
+    const TRun run = Run(lintian, {QStringLiteral("--fail-on"), QStringLiteral("error"), FDeb});
+    qInfo("lintian: %lld ms", timer.elapsed());
+    // Warnings are listed, each with its reason, in docs/PACKAGING.md.
+    qInfo().noquote() << run.Output;
+    QVERIFY2(run.ExitCode == 0, qPrintable(run.Output + run.Errors));
+}
+
+void TestPackage::launcherStartsInstalledProgram()
+{
+    QProcess p;
+    p.setProgram(Root(QStringLiteral("/usr/bin/zvkdemo")));
+    p.setWorkingDirectory(QDir::tempPath());
+    p.start();
+    QVERIFY(p.waitForStarted());
+    const QString proc = QStringLiteral("/proc/%1/").arg(p.processId());
+    // The launcher finds the program folder from its own place, so it works in any root.
+    QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(proc + QStringLiteral("exe")).symLinkTarget(),
+                              Root(ProgramDir + QStringLiteral("/ZVKdemo")), 10000);
+    QCOMPARE(QFileInfo(proc + QStringLiteral("cwd")).symLinkTarget(), Root(ProgramDir));
+    QVERIFY2(!p.waitForFinished(1000), p.readAllStandardError().constData());
+    p.terminate();
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 0);
+}
+
+void TestPackage::zvkreadAnswersVersion()
+{
+    const TRun run = Run(Root(QStringLiteral("/usr/bin/zvkread")), {QStringLiteral("--version")});
+    QCOMPARE(run.ExitCode, 0);
+    QVERIFY2(run.Output.contains(QStringLiteral(ZVK_VERSION)), qPrintable(run.Output));
+}
+
+void TestPackage::readOnlyProgramFolderKeepsChoiceInUserFolder()
+{
+    // The probe (the program with a dialog layer that prints every dialog) stands in for the
+    // program. The folder is made read-only by a mount that only the started process sees:
+    // root may write to any folder that permissions alone protect.
+    if (Run(QStringLiteral("unshare"), {QStringLiteral("-m"), QStringLiteral("true")}).ExitCode)
+        QSKIP("no mount namespace here");
+    const QString folder = Root(ProgramDir);
+    QVERIFY(QFile::remove(folder + QStringLiteral("/ZVKdemo")));
+    QVERIFY(QFile::copy(QStringLiteral(ZVK_PROBE), folder + QStringLiteral("/ZVKdemo")));
+    QTemporaryDir config;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    env.insert(QStringLiteral("FOLDER"), folder);
+    const auto runReadOnly = [&](const QString& mode) {
+        return Run(QStringLiteral("unshare"),
+                   {QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"),
+                    QStringLiteral("mount --bind \"$FOLDER\" \"$FOLDER\" && "
+                                   "mount -o remount,bind,ro \"$FOLDER\" && exec \"$@\""),
+                    QStringLiteral("sh"), Root(QStringLiteral("/usr/bin/zvkdemo")), mode},
+                   QDir::tempPath(), env);
+    };
+    TRun run = runReadOnly(QStringLiteral("english"));
+    QCOMPARE(run.ExitCode, 0);
+    QCOMPARE(run.Output, QStringLiteral("READY\n")); // no dialog
+    QCOMPARE(FileContent(config.filePath(QStringLiteral("zvkdemo/lng.ini"))),
+             QByteArray("[LNG]=english.lng.xml\r\n"));
+    QVERIFY(!QFile::exists(folder + QStringLiteral("/lng.ini")));
+    run = runReadOnly(QStringLiteral("look"));
+    QCOMPARE(run.ExitCode, 0);
+    QVERIFY2(run.Output.startsWith(QStringLiteral("LOOK|Temperature measurement demo on ZVK|")),
+             qPrintable(run.Output + run.Errors));
+}
+
+void TestPackage::removeLeavesNothingBehind()
+{
+    QVERIFY(Succeeds(QStringLiteral("dpkg"),
+                     Dpkg({QStringLiteral("--remove"), QStringLiteral("zvkdemo")})));
+    QDirIterator it(Root(QStringLiteral("/usr")), QDir::Files | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    QStringList left;
+    while (it.hasNext())
+        left << it.next();
+    QCOMPARE(left, QStringList());
+    QVERIFY(!QFileInfo::exists(Root(ProgramDir)));
+}
+
+QTEST_GUILESS_MAIN(TestPackage)
+#include "tst_package.moc"

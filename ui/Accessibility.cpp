@@ -1,0 +1,91 @@
+#include "Accessibility.h"
+
+#include "AccessibleCaption.h"
+#include "AccessibleEdit.h"
+#include "AccessibleImage.h"
+#include "AccessibleSpinEdit.h"
+#include "Edit.h"
+#include "Form.h"
+#include "GroupBox.h"
+#include "Image.h"
+#include "Label.h"
+#include "Panel.h"
+#include "SpinEdit.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <utility>
+
+namespace {
+QAccessibleInterface* ControlInterface(const QString&, QObject* object)
+{
+    TControl* control = TControl::OfWidget(object);
+    if (!control)
+        return nullptr;
+    if (auto* label = dynamic_cast<TLabel*>(control))
+        return new AccessibleCaption(label, QAccessible::StaticText, true);
+    if (auto* panel = dynamic_cast<TPanel*>(control))
+        return new AccessibleCaption(panel, QAccessible::StaticText, false);
+    if (auto* box = dynamic_cast<TGroupBox*>(control))
+        return new AccessibleCaption(box, QAccessible::Grouping, true);
+    if (auto* edit = dynamic_cast<TEdit*>(control))
+        return new AccessibleEdit(edit);
+    if (auto* spin = dynamic_cast<TSpinEdit*>(control))
+        return new AccessibleSpinEdit(spin);
+    if (auto* image = dynamic_cast<TImage*>(control))
+        return new AccessibleImage(image);
+    // A plain widget would be a "client" area, which a screen reader does not take for a
+    // window; its name is its title.
+    if (dynamic_cast<TForm*>(control))
+        return new QAccessibleWidget(control->Widget(), QAccessible::Window);
+    return nullptr;
+}
+
+TAnnouncementHandler Handler = nullptr;
+} // namespace
+
+void InstallAccessibleControls()
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(&ControlInterface);
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
+
+void Announce(QAccessibleEvent& event)
+{
+    if (Handler)
+        Handler(&event);
+    else
+        QAccessible::updateAccessibility(&event);
+}
+
+TAnnouncementHandler InstallAnnouncementHandler(TAnnouncementHandler handler)
+{
+    return std::exchange(Handler, handler);
+}
+
+void AnnounceCaptionChange(TControl* control, const QString& oldCaption)
+{
+    // With no one listening nothing is built, so a new reading costs nothing more. A control
+    // not shown has nothing to announce.
+    QWidget* widget = control->Widget();
+    if ((!Handler && !QAccessible::isActive()) || !widget || !widget->isVisible())
+        return;
+    auto* caption = dynamic_cast<AccessibleCaption*>(QAccessible::queryAccessibleInterface(widget));
+    if (!caption && !widget->isWindow())
+        return;
+    QAccessibleEvent name(widget, QAccessible::NameChanged);
+    Announce(name);
+    if (caption && caption->textInterface()) {
+        QAccessibleTextUpdateEvent text(widget, 0, caption->Shown(oldCaption),
+                                        caption->text(QAccessible::Name));
+        Announce(text);
+    }
+    if (auto* label = dynamic_cast<TLabel*>(control))
+        if (TWinControl* named = label->FocusControl(); named && named->Widget()) {
+            QAccessibleEvent renamed(named->Widget(), QAccessible::NameChanged);
+            Announce(renamed);
+        }
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QAccessibleWidget>
+
+class TImage;
+
+// A picture: a push button named by its button name when it acts as one (Space, Return and
+// the press action click it), otherwise a graphic.
+class AccessibleImage : public QAccessibleWidget {
+public:
+    explicit AccessibleImage(TImage* image);
+
+    QString text(QAccessible::Text t) const override;
+    QAccessible::Role role() const override;
+    QStringList actionNames() const override;
+    void doAction(const QString& actionName) override;
+    QStringList keyBindingsForAction(const QString& actionName) const override;
+
+private:
+    TImage* FImage;
+};
