@@ -1,5 +1,6 @@
 #include "uf_ZVKdemo.h"
 
+#include "Accessibility.h"
 #include "Application.h"
 #include "Button.h"
 #include "Dialogs.h"
@@ -215,7 +216,9 @@ QString TfZVKTeplomer::WindowTitle() const
 void TfZVKTeplomer::ShowReadingInTitle(const QString& reading)
 {
     FTitleReading = reading;
-    UpdateWindowTitle();
+    // The window's accessible name is its title.
+    if (UpdateWindowTitle())
+        AnnounceCaptionChange(this, Caption());
 }
 
 void TfZVKTeplomer::Image1Click(TComponent*)

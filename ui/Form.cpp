@@ -181,17 +181,18 @@ QString TForm::WindowTitle() const
     return PaintedPart(Caption());
 }
 
-void TForm::UpdateWindowTitle(bool always)
+bool TForm::UpdateWindowTitle(bool always)
 {
     if (!Widget())
-        return;
+        return false;
     // A title write is a property write on the X server that wakes the window manager and
     // every taskbar: none when nothing changed.
     const QString title = WindowTitle();
     if (!always && title == FWrittenTitle && Widget()->windowTitle() == title)
-        return;
+        return false;
     FWrittenTitle = title;
     SetWindowTitle(Widget(), title);
+    return true;
 }
 
 void TForm::SetVisible(bool visible)

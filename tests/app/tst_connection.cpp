@@ -1,3 +1,4 @@
+#include "Accessibility.h"
 #include "Application.h"
 #include "Button.h"
 #include "DialogRecorder.h"
@@ -19,9 +20,21 @@
 #include "WindowIconName.h"
 #include "uf_ZVKdemo.h"
 
+#include <QAccessible>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
+
+namespace {
+// Name changes announced for the main window, whose accessible name is its title.
+const QObject* AnnouncedWindow = nullptr;
+int WindowRenames = 0;
+void CountWindowRenames(QAccessibleEvent* event)
+{
+    if (event->type() == QAccessible::NameChanged && event->object() == AnnouncedWindow)
+        ++WindowRenames;
+}
+} // namespace
 
 // The main window against a thermometer simulator on loopback.
 class TestConnection : public QObject {
@@ -82,6 +95,7 @@ void TestConnection::init()
 
 void TestConnection::cleanup()
 {
+    InstallAnnouncementHandler(nullptr);
     FProgram.reset();
     FDialogs.reset();
     QFile::remove(LanguageChoicePath());
@@ -168,6 +182,9 @@ void TestConnection::windowTitleCarriesThisConnectionsReading()
     const QString reading = "+025.6" + Degrees;
     const QString dash = QStringLiteral(" \u2013 ");
     const auto title = [this] { return F->Widget()->windowTitle(); };
+    AnnouncedWindow = F->Widget();
+    WindowRenames = 0;
+    InstallAnnouncementHandler(&CountWindowRenames);
     LoopbackListener device;
     ConnectTo(device.Port());
     QCOMPARE(title(), czech); // no reading yet
@@ -182,6 +199,7 @@ void TestConnection::windowTitleCarriesThisConnectionsReading()
     QVERIFY(SendAll(fd, "*B1E1+025.6\r\n"));
     QTRY_COMPARE_WITH_TIMEOUT(F->pnlTeplota->Caption(), reading, 3000);
     QCOMPARE(WindowTitleWrites(), writes);
+    QCOMPARE(WindowRenames, 1);
 
     QTest::mouseClick(F->Image2->Widget(), Qt::LeftButton);
     QCOMPARE(F->Caption(), english);
@@ -190,8 +208,10 @@ void TestConnection::windowTitleCarriesThisConnectionsReading()
     QCOMPARE(title(), reading);
     F->SetCaption(english);
 
+    const int renames = WindowRenames;
     ClickConnect();
     QCOMPARE(title(), english);
+    QCOMPARE(WindowRenames, renames + 1);
     QCOMPARE(Application->Title(), "ZVK Demo   " + reading);
     // Connected again: the last connection's reading is not shown as current.
     ConnectTo(device.Port());
