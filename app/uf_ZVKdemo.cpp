@@ -1,5 +1,6 @@
 #include "uf_ZVKdemo.h"
 
+#include "Accessibility.h"
 #include "Application.h"
 #include "Button.h"
 #include "Dialogs.h"
@@ -168,6 +169,7 @@ void TfZVKTeplomer::IdTCPClient1Connected(TComponent*)
     cmdConnect->SetCaption(
         Language->GetConstText(QStringLiteral("Odpojit"), QStringLiteral("Odpojit")));
     Timer1->SetEnabled(true);
+    ShowReadingInTitle(QString());
     Timer1Timer(Timer1);
 }
 
@@ -179,6 +181,7 @@ void TfZVKTeplomer::IdTCPClient1Disconnected(TComponent*)
     cmdConnect->SetCaption(
         Language->GetConstText(QStringLiteral("Připojit"), QStringLiteral("Připojit")));
     Timer1->SetEnabled(false);
+    ShowReadingInTitle(QString());
 }
 
 void TfZVKTeplomer::Timer1Timer(TComponent*)
@@ -189,10 +192,33 @@ void TfZVKTeplomer::Timer1Timer(TComponent*)
         if (reading.Result == TReadingResult::Nothing)
             return;
         pnlTeplota->SetCaption(reading.Text);
-        if (reading.Result == TReadingResult::Reading)
+        if (reading.Result == TReadingResult::Reading) {
             Application->SetTitle(TitleBase + QStringLiteral("   ") + pnlTeplota->Caption());
+            ShowReadingInTitle(pnlTeplota->Caption());
+        }
     } catch (...) {
     }
+}
+
+// Linux taskbars show the window title, not the application title that carries the reading,
+// so while connected the title carries it too, first, where a narrow taskbar button still
+// shows it.
+QString TfZVKTeplomer::WindowTitle() const
+{
+    QString caption = TForm::WindowTitle();
+    if (FTitleReading.isEmpty())
+        return caption;
+    if (caption.isEmpty())
+        return FTitleReading;
+    return FTitleReading + QStringLiteral(" \u2013 ") + caption;
+}
+
+void TfZVKTeplomer::ShowReadingInTitle(const QString& reading)
+{
+    FTitleReading = reading;
+    // The window's accessible name is its title.
+    if (UpdateWindowTitle())
+        AnnounceCaptionChange(this, Caption());
 }
 
 void TfZVKTeplomer::Image1Click(TComponent*)

@@ -48,11 +48,18 @@ public:
     void Image1Click(TComponent* sender);
     void Image2Click(TComponent* sender);
 
+protected:
+    QString WindowTitle() const override;
+
 private:
     template <class T> T* Field(const char* name);
     // Loads LngFileName and relabels the toggle for the current state.
     void ApplyLanguage();
     void ShowToggleCaption();
+    // Shows this connection's latest reading in front of the caption; empty: the caption alone.
+    void ShowReadingInTitle(const QString& reading);
+
+    QString FTitleReading;
 };
 
 extern TfZVKTeplomer* fZVKTeplomer;

@@ -131,21 +131,23 @@ void TForm::SetBounds(int left, int top, int width, int height)
 void TForm::SetBorderStyle(TFormBorderStyle style)
 {
     FBorderStyle = style;
-    ApplyWindowFlags();
+    if (ApplyWindowFlags())
+        UpdateWindowTitle(true); // a new native window got Qt's title
     SetClientSize(FClientWidth, FClientHeight);
 }
 
 void TForm::SetBorderIcons(TBorderIcons icons)
 {
     FBorderIcons = icons;
-    ApplyWindowFlags();
+    if (ApplyWindowFlags())
+        UpdateWindowTitle(true);
 }
 
-void TForm::ApplyWindowFlags()
+bool TForm::ApplyWindowFlags()
 {
     QWidget* w = Widget();
     if (!w)
-        return;
+        return false;
     Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint;
     if (FBorderStyle == bsNone) {
         flags |= Qt::FramelessWindowHint;
@@ -164,16 +166,33 @@ void TForm::ApplyWindowFlags()
     }
     const bool visible = w->isVisible();
     w->setWindowFlags(flags);
-    if (visible) {
+    if (visible)
         w->show();
-        TForm::TextChanged(); // a new native window got Qt's title
-    }
+    return visible;
 }
 
 void TForm::TextChanged()
 {
-    if (Widget())
-        SetWindowTitle(Widget(), PaintedPart(Caption()));
+    UpdateWindowTitle();
+}
+
+QString TForm::WindowTitle() const
+{
+    return PaintedPart(Caption());
+}
+
+bool TForm::UpdateWindowTitle(bool always)
+{
+    if (!Widget())
+        return false;
+    // A title write is a property write on the X server that wakes the window manager and
+    // every taskbar: none when nothing changed.
+    const QString title = WindowTitle();
+    if (!always && title == FWrittenTitle && Widget()->windowTitle() == title)
+        return false;
+    FWrittenTitle = title;
+    SetWindowTitle(Widget(), title);
+    return true;
 }
 
 void TForm::SetVisible(bool visible)
@@ -193,7 +212,7 @@ void TForm::Show()
     }
     FShownOnce = true;
     SetVisible(true);
-    TextChanged(); // the native window may be new, and got Qt's title
+    UpdateWindowTitle(true); // the native window may be new, and got Qt's title
     Widget()->raise();
     Widget()->activateWindow();
     // On its first activation the focus goes to the first tab stop that can take it.

@@ -77,11 +77,17 @@ protected:
     bool ShownOnce() const { return FShownOnce; }
     void TextChanged() override;
     bool IsWindow() const override { return true; }
+    // The text of the window's title bar: the caption, unless a window class adds to it.
+    virtual QString WindowTitle() const;
+    // Writes WindowTitle() to the window when it differs from what was written last, or
+    // always when the native window may be new. True when it wrote.
+    bool UpdateWindowTitle(bool always = false);
 
 private:
     friend class TFormWidget;
     void CloseRequested(QCloseEvent* event);
-    void ApplyWindowFlags();
+    // True when the window was shown again, with a new native window.
+    bool ApplyWindowFlags();
     // Width and height that the frame adds to the client area, as far as it is known.
     QSize FrameExtent() const;
 
@@ -94,6 +100,7 @@ private:
     int FTextHeight = 13;
     bool FOldCreateOrder = false;
     bool FShownOnce = false;
+    QString FWrittenTitle;
 };
 
 namespace TypeInfos {

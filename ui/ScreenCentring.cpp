@@ -2,37 +2,34 @@
 
 #include "X11.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
+#include <cstdlib>
+#include <poll.h>
 #include <xcb/xcb.h>
 
 namespace {
-constexpr int TickMs = 20;
-constexpr int LimitTicks = 3000 / TickMs;
-// Right this long, with the window manager's frame known: done.
-constexpr int SettledTicks = 300 / TickMs;
-// After a move, the window manager's answer is awaited this long before another.
-constexpr int AnswerTicks = 200 / TickMs;
+// How long the window manager may take to say which frame it will add. Window managers
+// answer within a few milliseconds; one that does not answer at all only costs this once.
+constexpr int AnswerLimitMs = 200;
+// How long after the first showing a frame that differs from the assumed one is corrected.
+constexpr int WatchLimitMs = 3000;
 
-// _NET_FRAME_EXTENTS (left, right, top, bottom) of an X11 window; false when not set.
-bool X11FrameExtents(QWidget* window, QMargins& frame)
+xcb_window_t RootOf(xcb_connection_t* c)
 {
-    if (!window->testAttribute(Qt::WA_WState_Created))
-        return false;
-    xcb_connection_t* c = X11Connection();
-    if (!c)
-        return false;
-    const xcb_atom_t extents = X11Atom(c, "_NET_FRAME_EXTENTS", true);
-    if (extents == XCB_ATOM_NONE)
-        return false;
-    xcb_get_property_reply_t* reply =
-        xcb_get_property_reply(c,
-                               xcb_get_property(c, 0, static_cast<xcb_window_t>(window->winId()),
-                                                extents, XCB_ATOM_CARDINAL, 0, 4),
-                               nullptr);
+    return xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+}
+
+// _NET_FRAME_EXTENTS (left, right, top, bottom); false when not set or not sensible.
+bool ReadFrameExtents(xcb_connection_t* c, xcb_window_t id, xcb_atom_t extents, QMargins& frame)
+{
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, id, extents, XCB_ATOM_CARDINAL, 0, 4), nullptr);
     bool ok = false;
     if (reply && reply->format == 32 && xcb_get_property_value_length(reply) == 16) {
         const auto* v = static_cast<const uint32_t*>(xcb_get_property_value(reply));
@@ -41,35 +38,98 @@ bool X11FrameExtents(QWidget* window, QMargins& frame)
             ok = true;
         }
     }
-    free(reply);
+    std::free(reply);
     return ok;
+}
+
+bool Supports(xcb_connection_t* c, xcb_atom_t feature)
+{
+    const xcb_atom_t supported = X11Atom(c, "_NET_SUPPORTED", true);
+    if (supported == XCB_ATOM_NONE || feature == XCB_ATOM_NONE)
+        return false;
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, RootOf(c), supported, XCB_ATOM_ATOM, 0, 4096), nullptr);
+    bool found = false;
+    if (reply && reply->format == 32) {
+        const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply));
+        const int n = xcb_get_property_value_length(reply) / 4;
+        for (int i = 0; i < n && !found; ++i)
+            found = atoms[i] == feature;
+    }
+    std::free(reply);
+    return found;
+}
+
+// Asks the window manager for the frame it will give the not yet mapped window and waits
+// for its answer. The answer is a property change on the window, which the toolkit's own
+// connection would take; a connection of its own hears it here, without a busy wait.
+bool RequestFrameExtents(xcb_connection_t* toolkit, xcb_window_t id, xcb_atom_t extents,
+                         QMargins& frame)
+{
+    const xcb_atom_t request = X11Atom(toolkit, "_NET_REQUEST_FRAME_EXTENTS", true);
+    // Supports() waits for a reply, so the window that the toolkit has just created exists on
+    // the server before the other connection names it.
+    if (!Supports(toolkit, request))
+        return false;
+    xcb_connection_t* own = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(own)) {
+        xcb_disconnect(own);
+        return false;
+    }
+    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(own, id, XCB_CW_EVENT_MASK, &mask);
+    xcb_client_message_event_t ask{};
+    ask.response_type = XCB_CLIENT_MESSAGE;
+    ask.format = 32;
+    ask.window = id;
+    ask.type = request;
+    xcb_send_event(own, 0, RootOf(own),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&ask));
+    xcb_flush(own);
+
+    QElapsedTimer clock;
+    clock.start();
+    bool answered = false;
+    pollfd fd{xcb_get_file_descriptor(own), POLLIN, 0};
+    while (!answered && !xcb_connection_has_error(own)) {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(own)) {
+            if ((event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY) {
+                const auto* notify = reinterpret_cast<xcb_property_notify_event_t*>(event);
+                answered = answered || (notify->window == id && notify->atom == extents);
+            }
+            std::free(event);
+        }
+        const qint64 left = AnswerLimitMs - clock.elapsed();
+        if (answered || left <= 0 || ::poll(&fd, 1, int(left)) <= 0)
+            break;
+    }
+    const bool ok = answered && ReadFrameExtents(own, id, extents, frame);
+    xcb_disconnect(own);
+    return ok;
+}
+
+// Where the client area's top-left corner is on the screen now, as the server knows it.
+bool ClientOnScreen(xcb_connection_t* c, xcb_window_t id, QPoint& place)
+{
+    xcb_translate_coordinates_reply_t* reply = xcb_translate_coordinates_reply(
+        c, xcb_translate_coordinates(c, id, RootOf(c), 0, 0), nullptr);
+    if (reply)
+        place = QPoint(reply->dst_x, reply->dst_y);
+    std::free(reply);
+    return reply != nullptr;
 }
 } // namespace
 
 TScreenCentring::TScreenCentring(QWidget* window, std::function<void(QPoint)> placed)
-    : QObject(window), FWindow(window), FPlaced(std::move(placed)), FTimer(new QTimer(this))
+    : QObject(window), FWindow(window), FPlaced(std::move(placed))
 {
-    FTimer->setInterval(TickMs);
-    connect(FTimer, &QTimer::timeout, this, &TScreenCentring::Check);
     window->installEventFilter(this);
 }
 
-bool TScreenCentring::eventFilter(QObject* watched, QEvent* event)
+TScreenCentring::~TScreenCentring()
 {
-    // Only the first showing is centred: once hidden, the window keeps its place.
-    if (watched == FWindow && event->type() == QEvent::Hide)
-        FTimer->stop();
-    return false;
-}
-
-QMargins TScreenCentring::Frame() const
-{
-    QMargins frame;
-    if (X11FrameExtents(FWindow, frame))
-        return frame;
-    const QRect outer = FWindow->frameGeometry(), inner = FWindow->geometry();
-    return QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
-                    outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    StopWatching();
 }
 
 QPoint TScreenCentring::CentredClient(const QMargins& frame) const
@@ -83,47 +143,92 @@ QPoint TScreenCentring::CentredClient(const QMargins& frame) const
                   area.y() + (area.height() - height) / 2 + frame.top());
 }
 
-void TScreenCentring::Start()
+// A move() places the frame by the toolkit's passing idea of it; the geometry places the
+// client area itself.
+void TScreenCentring::MoveClientTo(QPoint client)
 {
-    const QMargins frame = Frame();
-    const QPoint outer = CentredClient(frame) - QPoint(frame.left(), frame.top());
-    FWindow->move(outer);
-    if (FPlaced)
-        FPlaced(outer);
-    FTicks = FRightTicks = FWaitTicks = 0;
-    FLastClient = FWindow->geometry().topLeft();
-    FTimer->start();
+    FWindow->setGeometry(QRect(client, FWindow->size()));
 }
 
-void TScreenCentring::Check()
+void TScreenCentring::Start()
 {
-    if (++FTicks >= LimitTicks || !FWindow->isVisible()) {
-        FTimer->stop();
+    // A Wayland client cannot place its window: the compositor does.
+    if (QGuiApplication::platformName().startsWith(u"wayland"))
         return;
+    // The native window made now is placed by its client area, and its frame can be asked
+    // for before it maps.
+    FId = static_cast<quint32>(FWindow->winId());
+    const QRect outer = FWindow->frameGeometry(), inner = FWindow->geometry();
+    FFrame = QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
+                      outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    xcb_connection_t* c = X11Connection();
+    if (c) {
+        FExtentsAtom = X11Atom(c, "_NET_FRAME_EXTENTS");
+        RequestFrameExtents(c, FId, FExtentsAtom, FFrame);
     }
+    FAsked = CentredClient(FFrame);
+    MoveClientTo(FAsked);
+    if (FPlaced)
+        FPlaced(FAsked - QPoint(FFrame.left(), FFrame.top()));
+    if (!c || FExtentsAtom == XCB_ATOM_NONE)
+        return;
+    // The window manager sets the frame again when it maps the window; a frame other than the
+    // one assumed is corrected then.
+    FWatching = true;
+    qApp->installNativeEventFilter(this);
+    QTimer::singleShot(WatchLimitMs, this, &TScreenCentring::StopWatching);
+}
+
+void TScreenCentring::StopWatching()
+{
+    if (!FWatching)
+        return;
+    FWatching = false;
+    qApp->removeNativeEventFilter(this);
+}
+
+bool TScreenCentring::eventFilter(QObject* watched, QEvent* event)
+{
+    // Only the first showing is centred: once hidden, the window keeps its place.
+    if (watched == FWindow && event->type() == QEvent::Hide)
+        StopWatching();
+    return false;
+}
+
+bool TScreenCentring::nativeEventFilter(const QByteArray& type, void* message, qintptr*)
+{
+    if (!FWatching || FCheckQueued || type != "xcb_generic_event_t")
+        return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
+        return false;
+    const auto* notify = static_cast<const xcb_property_notify_event_t*>(message);
+    if (notify->window == FId && notify->atom == FExtentsAtom) {
+        // Checked once the toolkit has handled what came with it, outside its event dispatch.
+        FCheckQueued = true;
+        QMetaObject::invokeMethod(this, &TScreenCentring::CheckFrame, Qt::QueuedConnection);
+    }
+    return false;
+}
+
+void TScreenCentring::CheckFrame()
+{
+    FCheckQueued = false;
+    xcb_connection_t* c = X11Connection();
     QMargins frame;
-    const bool reported = X11FrameExtents(FWindow, frame);
-    if (!reported)
-        frame = Frame();
-    const QPoint client = FWindow->geometry().topLeft();
+    QPoint client;
+    if (!FWatching || !c || !ReadFrameExtents(c, FId, FExtentsAtom, frame) ||
+        !ClientOnScreen(c, FId, client))
+        return;
+    if (client != FAsked) {
+        StopWatching(); // placed elsewhere by the window manager or the user: theirs
+        return;
+    }
+    if (frame == FFrame)
+        return;
+    StopWatching();
     const QPoint wanted = CentredClient(frame);
-    if (client != FLastClient)
-        FWaitTicks = 0; // the window manager has answered
-    FLastClient = client;
-    if (client == wanted) {
-        if (reported && ++FRightTicks >= SettledTicks)
-            FTimer->stop();
-        return;
-    }
-    FRightTicks = 0;
-    if (FWaitTicks > 0) {
-        --FWaitTicks;
-        return;
-    }
-    // The toolkit places the frame by its own idea of the frame; the difference between the
-    // place wanted and the place reached corrects for it.
-    FWindow->move(FWindow->pos() + (wanted - client));
-    FWaitTicks = AnswerTicks;
+    MoveClientTo(wanted);
     if (FPlaced)
         FPlaced(wanted - QPoint(frame.left(), frame.top()));
 }

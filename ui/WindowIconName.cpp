@@ -6,10 +6,13 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QWidget>
+#include <QWindow>
 #include <cstdlib>
+#include <functional>
 
 namespace {
 int Writes = 0;
+int TitleWrites = 0;
 
 // The event mask this connection selected on the window, asked for once per native window.
 // The toolkit sets it when it creates the window and never changes it for the kinds of
@@ -30,13 +33,33 @@ uint32_t SelectedEvents(xcb_connection_t* c, xcb_window_t id)
     return mask;
 }
 
-// Writes both taskbar properties without this program hearing its own writes. The toolkit
-// selects property changes on its windows (it follows the window manager's state through
-// them); each write would come back as a PropertyNotify that wakes the toolkit's event
-// thread and then the main thread, once a second while the reading changes. The changes are
-// made with property events deselected, all under a server grab, so no other client's
-// change to the window can fall into that gap and be missed. Nothing here waits for the
-// server.
+// Runs write, which changes properties of the window, without this program hearing its own
+// changes. The toolkit selects property changes on its windows (it follows the window
+// manager's state through them); each write would come back as a PropertyNotify that wakes
+// the toolkit's event thread and then the main thread, once a second while the reading
+// changes. The changes are made with property events deselected, all under a server grab, so
+// no other client's change to the window can fall into that gap and be missed. Nothing here
+// waits for the server.
+void WithoutOwnEcho(xcb_connection_t* c, xcb_window_t id, const std::function<void()>& write)
+{
+    const uint32_t selected = SelectedEvents(c, id);
+    const uint32_t quiet = selected & ~uint32_t(XCB_EVENT_MASK_PROPERTY_CHANGE);
+    const bool silence = (selected & XCB_EVENT_MASK_PROPERTY_CHANGE) != 0;
+    if (silence) {
+        xcb_grab_server(c);
+        xcb_change_window_attributes(c, id, XCB_CW_EVENT_MASK, &quiet);
+    }
+    write();
+    if (silence) {
+        xcb_change_window_attributes(c, id, XCB_CW_EVENT_MASK, &selected);
+        xcb_ungrab_server(c);
+        // Sent now, so the grab never outlasts these few requests even if the connection's
+        // buffer filled up in the middle of them. A flush waits for no reply.
+        xcb_flush(c);
+    }
+}
+
+// Writes both taskbar properties.
 void WriteIconNames(QWidget* window, const QString& text, bool withToolkit)
 {
     xcb_connection_t* c = X11Connection();
@@ -46,25 +69,13 @@ void WriteIconNames(QWidget* window, const QString& text, bool withToolkit)
         return;
     }
     const auto id = static_cast<xcb_window_t>(window->winId());
-    const uint32_t selected = SelectedEvents(c, id);
-    const uint32_t quiet = selected & ~uint32_t(XCB_EVENT_MASK_PROPERTY_CHANGE);
-    const bool silence = (selected & XCB_EVENT_MASK_PROPERTY_CHANGE) != 0;
-    if (silence) {
-        xcb_grab_server(c);
-        xcb_change_window_attributes(c, id, XCB_CW_EVENT_MASK, &quiet);
-    }
-    if (withToolkit)
-        window->setWindowIconText(text); // _NET_WM_ICON_NAME
-    const QByteArray latin1 = text.toLatin1();
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_ICON_NAME, XCB_ATOM_STRING, 8,
-                        static_cast<uint32_t>(latin1.size()), latin1.constData());
-    if (silence) {
-        xcb_change_window_attributes(c, id, XCB_CW_EVENT_MASK, &selected);
-        xcb_ungrab_server(c);
-        // Sent now, so the grab never outlasts these few requests even if the connection's
-        // buffer filled up in the middle of them. A flush waits for no reply.
-        xcb_flush(c);
-    }
+    WithoutOwnEcho(c, id, [&] {
+        if (withToolkit)
+            window->setWindowIconText(text); // _NET_WM_ICON_NAME
+        const QByteArray latin1 = text.toLatin1();
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_ICON_NAME, XCB_ATOM_STRING, 8,
+                            static_cast<uint32_t>(latin1.size()), latin1.constData());
+    });
 }
 
 // Sets WM_ICON_NAME once the window has its native window. Asking for the native window
@@ -118,19 +129,40 @@ void SetWindowIconName(QWidget* window, const QString& text)
     pending->Text = text;
 }
 
+int WindowTitleWrites()
+{
+    return TitleWrites;
+}
+
 void SetWindowTitle(QWidget* window, const QString& text)
 {
-    window->setWindowTitle(text);
-    if (!text.isEmpty() || !window->testAttribute(Qt::WA_WState_Created))
-        return;
+    ++TitleWrites;
     xcb_connection_t* c = X11Connection();
-    if (!c)
+    if (!window->testAttribute(Qt::WA_WState_Created) ||
+        !(c || (text.isEmpty() && QGuiApplication::platformName().startsWith(u"wayland")))) {
+        window->setWindowTitle(text);
         return;
+    }
+    if (!c) {
+        window->setWindowTitle(text);
+        // Qt's Wayland plugin sends the title as a C string: a lone NUL arrives as "". Only
+        // the native window gets it; the widget's own title stays empty.
+        if (QWindow* handle = window->windowHandle())
+            handle->setTitle(QString(QChar(u'\0')));
+        return;
+    }
     const auto id = static_cast<xcb_window_t>(window->winId());
-    const xcb_atom_t netName = X11Atom(c, "_NET_WM_NAME");
-    const xcb_atom_t utf8 = X11Atom(c, "UTF8_STRING");
-    if (netName != xcb_atom_t(XCB_ATOM_NONE) && utf8 != xcb_atom_t(XCB_ATOM_NONE))
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, netName, utf8, 8, 0, "");
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 0, "");
-    xcb_flush(c);
+    // Asked for only when needed: each answer is a round trip.
+    const xcb_atom_t netName =
+        text.isEmpty() ? X11Atom(c, "_NET_WM_NAME") : xcb_atom_t(XCB_ATOM_NONE);
+    const xcb_atom_t utf8 = text.isEmpty() ? X11Atom(c, "UTF8_STRING") : xcb_atom_t(XCB_ATOM_NONE);
+    WithoutOwnEcho(c, id, [&] {
+        window->setWindowTitle(text);
+        if (!text.isEmpty())
+            return;
+        if (netName != xcb_atom_t(XCB_ATOM_NONE) && utf8 != xcb_atom_t(XCB_ATOM_NONE))
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, netName, utf8, 8, 0, "");
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 0,
+                            "");
+    });
 }

@@ -11,5 +11,7 @@ void SetWindowIconName(QWidget* window, const QString& text);
 int WindowIconNameWrites();
 
 // Sets the window's title. An empty title stays empty: Qt puts the application's name in
-// its place, so on X11 the title properties are emptied again once the window exists.
+// its place, so once the window exists the title is emptied again on X11 and on Wayland.
 void SetWindowTitle(QWidget* window, const QString& text);
+// How many times SetWindowTitle has written a title in this process.
+int WindowTitleWrites();

@@ -1,3 +1,4 @@
+#include "Accessibility.h"
 #include "Application.h"
 #include "Button.h"
 #include "DialogRecorder.h"
@@ -19,6 +20,7 @@
 #include "WindowIconName.h"
 #include "uf_ZVKdemo.h"
 
+#include <QAccessible>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -48,6 +50,17 @@ bool WaitForHangUp(int fd)
 }
 } // namespace
 
+namespace {
+// Name changes announced for the main window, whose accessible name is its title.
+const QObject* AnnouncedWindow = nullptr;
+int WindowRenames = 0;
+void CountWindowRenames(QAccessibleEvent* event)
+{
+    if (event->type() == QAccessible::NameChanged && event->object() == AnnouncedWindow)
+        ++WindowRenames;
+}
+} // namespace
+
 // The main window against a thermometer simulator on loopback.
 class TestConnection : public QObject {
     Q_OBJECT
@@ -58,6 +71,7 @@ private slots:
     void cleanup();
     void connectShowsFirstReadingAtOnceThenEverySecond();
     void taskbarTextIsWrittenOnlyWhenItChanges();
+    void windowTitleCarriesThisConnectionsReading();
     void pollShowsEachKindOfFrame_data();
     void pollShowsEachKindOfFrame();
     void deviceClosingReturnsToDisconnected();
@@ -109,6 +123,7 @@ void TestConnection::init()
 void TestConnection::cleanup()
 {
     TResetStack::BeforePeerName = nullptr;
+    InstallAnnouncementHandler(nullptr);
     FProgram.reset();
     FDialogs.reset();
     QFile::remove(LanguageChoicePath());
@@ -183,6 +198,54 @@ void TestConnection::taskbarTextIsWrittenOnlyWhenItChanges()
     QCOMPARE(WindowIconNameWrites(), writes + 1);
     QCOMPARE(Application->Title(), "ZVK Demo   +025.7" + Degrees);
     QCOMPARE(F->Widget()->windowIconText(), Application->Title());
+    QVERIFY(FDialogs->Shown.isEmpty());
+}
+
+// Linux taskbars show the window title: while connected it carries the reading in front of
+// the caption, and only a reading of the connection at hand.
+void TestConnection::windowTitleCarriesThisConnectionsReading()
+{
+    const QString czech = QStringLiteral("Ukázka měření teploty na ZVK");
+    const QString english = QStringLiteral("Temperature measurement demo on ZVK");
+    const QString reading = "+025.6" + Degrees;
+    const QString dash = QStringLiteral(" \u2013 ");
+    const auto title = [this] { return F->Widget()->windowTitle(); };
+    AnnouncedWindow = F->Widget();
+    WindowRenames = 0;
+    InstallAnnouncementHandler(&CountWindowRenames);
+    LoopbackListener device;
+    ConnectTo(device.Port());
+    QCOMPARE(title(), czech); // no reading yet
+    const int fd = device.Accept();
+    QVERIFY(fd >= 0);
+    QVERIFY(SendAll(fd, "*B1E1+025.6\r\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(title(), reading + dash + czech, 3000);
+    const int writes = WindowTitleWrites();
+    QVERIFY(SendAll(fd, "*A1E1+025.6\r\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(F->pnlTeplota->Caption(), QStringLiteral("-"), 3000);
+    QCOMPARE(title(), reading + dash + czech);
+    QVERIFY(SendAll(fd, "*B1E1+025.6\r\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(F->pnlTeplota->Caption(), reading, 3000);
+    QCOMPARE(WindowTitleWrites(), writes);
+    QCOMPARE(WindowRenames, 1);
+
+    QTest::mouseClick(F->Image2->Widget(), Qt::LeftButton);
+    QCOMPARE(F->Caption(), english);
+    QCOMPARE(title(), reading + dash + english);
+    F->SetCaption(QString());
+    QCOMPARE(title(), reading);
+    F->SetCaption(english);
+
+    const int renames = WindowRenames;
+    ClickConnect();
+    QCOMPARE(title(), english);
+    QCOMPARE(WindowRenames, renames + 1);
+    QCOMPARE(Application->Title(), "ZVK Demo   " + reading);
+    // Connected again: the last connection's reading is not shown as current.
+    ConnectTo(device.Port());
+    QVERIFY(F->IdTCPClient1->IsConnected());
+    QCOMPARE(title(), english);
+    QCOMPARE(Application->Title(), "ZVK Demo   " + reading);
     QVERIFY(FDialogs->Shown.isEmpty());
 }
 

@@ -3,10 +3,11 @@
 # started here inside a network namespace that has only loopback (unshare -n, through
 # x_session.sh), and checks what only a real desktop shows: the outer window (frame
 # included) centred on the screen, the title and the taskbar text, the same place at a
-# second start, the toolkit's own command-line options ignored, and a message dialog
-# centred by its outer window.
+# second start, a move made right after mapping kept, the title carrying the reading of a
+# simulated thermometer (ZVK_THERMOSIM) while connected, the toolkit's own command-line
+# options ignored, and a message dialog centred by its outer window.
 #
-#   desktop_test.sh PROGRAM LANGUAGE_DIR [STARTS]
+#   ZVK_THERMOSIM=SIMULATOR desktop_test.sh PROGRAM LANGUAGE_DIR [STARTS]
 #
 # STARTS (default 2) plain starts are made and each one's placement is printed. Exit code 77
 # means skipped: no X server can be started here.
@@ -97,13 +98,16 @@ check_centred() {
 main_title="Ukázka měření teploty na ZVK"
 main_window() { window_titled "$main_title"; }
 
+# The taskbar text (both icon names) of window $1 is the application title $2.
 check_names() {
-    local id=$1
-    [ "$(xprop -id "$id" WM_ICON_NAME)" = 'WM_ICON_NAME(STRING) = "ZVK Demo"' ] ||
-        fail "WM_ICON_NAME is not the application title: $(xprop -id "$id" WM_ICON_NAME)"
-    [ "$(xprop -id "$id" _NET_WM_ICON_NAME)" = '_NET_WM_ICON_NAME(UTF8_STRING) = "ZVK Demo"' ] ||
-        fail "_NET_WM_ICON_NAME is not the application title: $(xprop -id "$id" _NET_WM_ICON_NAME)"
+    local id=$1 title=${2:-ZVK Demo}
+    [ "$(LC_ALL=C.UTF-8 xprop -id "$id" WM_ICON_NAME)" = "WM_ICON_NAME(STRING) = \"$title\"" ] ||
+        fail "WM_ICON_NAME is not \"$title\": $(xprop -id "$id" WM_ICON_NAME)"
+    [ "$(xprop -id "$id" _NET_WM_ICON_NAME)" = "_NET_WM_ICON_NAME(UTF8_STRING) = \"$title\"" ] ||
+        fail "_NET_WM_ICON_NAME is not \"$title\": $(xprop -id "$id" _NET_WM_ICON_NAME)"
 }
+
+title_of() { xprop -id "$1" _NET_WM_NAME | sed -n 's/^_NET_WM_NAME(UTF8_STRING) = "\(.*\)"$/\1/p'; }
 
 first=
 for ((n = 1; n <= starts; n++)); do
@@ -116,6 +120,53 @@ for ((n = 1; n <= starts; n++)); do
     [ "$placed" = "$first" ] || fail "start $n is placed at $placed, the first start at $first"
     stop_program
 done
+
+# A window that the window manager moves right after mapping stays where it was put.
+start_program
+wait_for 150 main_window >/dev/null || fail "no main window to move"
+id=$(main_window)
+xdotool windowmove "$id" 100 50
+moved=$(settled_geometry "$id") || fail "the moved window did not settle"
+sleep 1.5
+now=$(settled_geometry "$id") || fail "the moved window did not settle"
+read -r x y _ <<<"$moved"
+read -r x2 y2 _ <<<"$now"
+echo "moved right after mapping: outer at $x,$y; 1.5 s later at $x2,$y2"
+[ "$now" = "$moved" ] || fail "the window was moved back from \"$moved\" to \"$now\""
+[ "$x $y" != "$(cut -d' ' -f1,2 <<<"$first")" ] || fail "the window manager's move was undone"
+stop_program
+
+# While connected, the title carries the reading in front of the caption; the taskbar text
+# (icon names) is the application title as before.
+[ -x "${ZVK_THERMOSIM:-}" ] || fail "ZVK_THERMOSIM names no simulator"
+"$ZVK_THERMOSIM" --address 127.0.0.1 --port 0 --value +021.5 >"$work/sim.out" 2>&1 &
+pids+=($!)
+wait_for 50 test -s "$work/sim.out" || fail "the simulator did not start"
+sim_port=$(head -n 1 "$work/sim.out")
+start_program
+wait_for 150 main_window >/dev/null || fail "no main window to connect with"
+id=$(main_window)
+settled_geometry "$id" >/dev/null || fail "the main window did not settle"
+# Client coordinates of the stored layout: address field, port field, button, English flag.
+xdotool mousemove --window "$id" 60 50 click 1 key ctrl+a type --delay 10 127.0.0.1
+xdotool mousemove --window "$id" 60 98 click 1 key ctrl+a type --delay 10 "$sim_port"
+xdotool mousemove --window "$id" 240 100 click 1
+reading="+021.5 °C"
+czech_connected="$reading – $main_title"
+titled() { [ "$(title_of "$1")" = "$2" ]; }
+wait_for 50 titled "$id" "$czech_connected" ||
+    fail "connected: the title is \"$(title_of "$id")\", not \"$czech_connected\""
+check_names "$id" "ZVK Demo   $reading"
+xdotool mousemove --window "$id" 238 68 click 1
+english="Temperature measurement demo on ZVK"
+wait_for 30 titled "$id" "$reading – $english" ||
+    fail "after the language switch the title is \"$(title_of "$id")\""
+xdotool mousemove --window "$id" 240 100 click 1
+wait_for 30 titled "$id" "$english" ||
+    fail "disconnected: the title is \"$(title_of "$id")\", not the caption"
+check_names "$id" "ZVK Demo   $reading"
+echo "connected: \"$czech_connected\", after the switch and the disconnect as expected"
+stop_program
 
 # The toolkit's own options are no options of this program.
 printf '* { background: red; }\n' >"$work/evil.qss"
@@ -140,4 +191,5 @@ wait_for 100 main_window >/dev/null || fail "no main window after the message wa
 check_centred "main window after the message" "$(main_window)"
 stop_program
 
-echo "PASS: $starts starts centred and placed alike; toolkit options ignored; dialog centred"
+echo "PASS: $starts starts centred and placed alike; a move after mapping kept; the title" \
+    "carries the reading; toolkit options ignored; dialog centred"

@@ -1,6 +1,6 @@
-// The taskbar text on a real X server under a window manager: both properties are written,
-// this program hears none of its own writes, and it still hears every other change to its
-// window, so the toolkit keeps following the window manager's state.
+// The taskbar text and the title on a real X server under a window manager: the properties
+// are written, this program hears none of its own writes, and it still hears every other change to
+// its window, so the toolkit keeps following the window manager's state.
 #include "WindowIconName.h"
 #include "X11.h"
 
@@ -66,13 +66,19 @@ void TestX11Taskbar::ownWritesAreNotHeard()
     events.Window = id;
     qApp->installNativeEventFilter(&events);
 
+    const xcb_atom_t netName = X11Atom(c, "_NET_WM_NAME");
     const QString text = QStringLiteral("ZVK Demo   +021.1 \u00B0C");
-    for (int i = 0; i < 3; ++i)
+    const QString title = QStringLiteral("+021.1 \u00B0C \u2013 Ukázka");
+    for (int i = 0; i < 3; ++i) {
         SetWindowIconName(&window, i % 2 ? QStringLiteral("ZVK Demo") : text);
+        SetWindowTitle(&window, i % 2 ? QString() : title);
+    }
     // Reading the properties back waits for the server, so the writes are done before...
     QCOMPARE(Property(c, id, netIconName), text.toUtf8());
     QCOMPARE(Property(c, id, XCB_ATOM_WM_ICON_NAME), text.toLatin1());
     QCOMPARE(window.windowIconText(), text);
+    QCOMPARE(Property(c, id, netName), title.toUtf8());
+    QCOMPARE(window.windowTitle(), title);
     // ...another client changes the window.
     xcb_connection_t* other = xcb_connect(nullptr, nullptr);
     QVERIFY(!xcb_connection_has_error(other));
@@ -82,6 +88,12 @@ void TestX11Taskbar::ownWritesAreNotHeard()
     QTRY_COMPARE(events.Heard.value(marker), 1); // also: the server grab was released
     QCOMPARE(events.Heard.value(netIconName), 0);
     QCOMPARE(events.Heard.value(XCB_ATOM_WM_ICON_NAME), 0);
+    QCOMPARE(events.Heard.value(netName), 0);
+    QCOMPARE(events.Heard.value(XCB_ATOM_WM_NAME), 0);
+    // An empty title is empty, not the toolkit's stand-in, the application's name.
+    SetWindowTitle(&window, QString());
+    QCOMPARE(Property(c, id, netName), QByteArray());
+    QCOMPARE(Property(c, id, XCB_ATOM_WM_NAME), QByteArray());
 
     // The window manager's state still reaches the toolkit: iconify it as a pager would.
     xcb_client_message_event_t iconify{};
