@@ -40,15 +40,26 @@ run() { # name binary [environment...]
     [ $rc -eq 0 ] || echo "$name failed (exit $rc): see $build/$name.log"
     return $rc
 }
-status=0
+# The runs go two at a time (one a core); each one's summary is printed when all have ended.
+runs=()
 for t in "${targets[@]}"; do
     case $t in
-    properties)
-        run properties-C fuzz_properties LC_ALL=C || status=1
-        run properties-cs fuzz_properties LC_ALL=cs_CZ.UTF-8 || status=1
-        ;;
-    apply) run apply fuzz_apply ASAN_OPTIONS=detect_leaks=0 || status=1 ;;
-    *) run "$t" "fuzz_$t" || status=1 ;;
+    properties) runs+=("properties-C fuzz_properties LC_ALL=C" "properties-cs fuzz_properties LC_ALL=cs_CZ.UTF-8") ;;
+    apply) runs+=("apply fuzz_apply ASAN_OPTIONS=detect_leaks=0") ;;
+    *) runs+=("$t fuzz_$t") ;;
     esac
+done
+parallel=$(nproc)
+for job in "${runs[@]}"; do
+    while [ "$(jobs -rp | wc -l)" -ge "$parallel" ]; do wait -n || true; done
+    read -r -a words <<<"$job"
+    (rc=0; run "${words[@]}" >"$build/${words[0]}.summary" 2>&1 || rc=$?; echo $rc >"$build/${words[0]}.rc") &
+done
+wait
+status=0
+for job in "${runs[@]}"; do
+    name=${job%% *}
+    cat "$build/$name.summary"
+    [ "$(cat "$build/$name.rc")" = 0 ] || status=1
 done
 exit $status
