@@ -1,6 +1,6 @@
 # Sourced by the scripts that run something on a real desktop. It runs the calling script
 # again inside a network namespace that has only loopback, then starts Xvfb and openbox there
-# and exports DISPLAY. It defines skip, fail and wait_for, a scratch folder $work, and the
+# (no window manager with ZVK_DESKTOP_WM=none) and exports DISPLAY. It defines skip, fail and wait_for, a scratch folder $work, and the
 # list $pids of processes to end on exit. Exit code 77 means skipped: no X server or no
 # namespace can be had here.
 
@@ -50,8 +50,10 @@ pids+=($!)
 wait_for 100 test -s "$work/display" || skip "Xvfb did not start: $(tail -n 3 "$work/xvfb.log")"
 export DISPLAY=":$(head -n 1 "$work/display")"
 
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-pids+=($!)
-wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
-wait_for 100 wm_running || fail "openbox did not start: $(tail -n 3 "$work/openbox.log")"
+if [ "${ZVK_DESKTOP_WM:-openbox}" = openbox ]; then
+    openbox --sm-disable >"$work/openbox.log" 2>&1 &
+    pids+=($!)
+    wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+    wait_for 100 wm_running || fail "openbox did not start: $(tail -n 3 "$work/openbox.log")"
+fi
 
