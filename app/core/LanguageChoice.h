@@ -3,8 +3,12 @@
 #include <QString>
 
 // The remembered choice of language: one line, "[LNG]=" and the language file name, CR LF,
-// in "lng.ini" in the program's directory. Where that directory cannot be written (a
-// system-wide install), the user's own copy is kept in $XDG_CONFIG_HOME/zvkdemo/lng.ini.
+// in "lng.ini". A folder that says so (a file named "portable" beside the program: the
+// portable folder, a per-user install, the build tree) keeps it beside the program; any
+// other install keeps the user's own copy in $XDG_CONFIG_HOME/zvkdemo/lng.ini.
+
+// The marker's name.
+inline constexpr char PortableMarker[] = "portable";
 
 // lng.ini beside the program.
 QString LanguageChoicePath();
@@ -14,10 +18,9 @@ QString LanguageChoicePath();
 QString UserLanguageChoicePath();
 
 // The file the choice is read from and the one it is written to. Both are the file beside
-// the program when its folder is writable: not marked read-only, and a file can really be
-// created there (a read-only mount or another owner's folder fails the try). Otherwise both
-// are the user's copy, except that until that exists the file beside the program, a
-// packaged default, is read.
+// the program when the marker is beside it. Otherwise both are the user's copy, except that
+// until that exists the file beside the program, a packaged default, is read. Nothing is
+// tried or written in the program's folder to decide.
 struct TLanguageChoiceFiles {
     QString Read;
     QString Write;

@@ -23,10 +23,11 @@ source "$(dirname "$(readlink -f "$0")")/x_session.sh"
 
 read -r screen_w screen_h < <(xwininfo -root | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w, h}')
 
-# The program in a folder of its own, where it keeps lng.ini.
+# The program in a folder of its own, marked to keep lng.ini there.
 mkdir "$work/app"
 cp "$program" "$work/app/ZVKdemo"
 cp "$languages/cesky.lng.xml" "$languages/english.lng.xml" "$work/app/"
+: >"$work/app/portable"
 
 app_pid=
 start_program() {

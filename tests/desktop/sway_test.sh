@@ -55,6 +55,7 @@ as_nobody() { setpriv --reuid=65534 --regid=65534 --clear-groups "$@"; }
 mkdir -m 700 "$work/run" "$work/app"
 cp "$program" "$work/app/ZVKdemo"
 cp "$languages/cesky.lng.xml" "$languages/english.lng.xml" "$work/app/"
+: >"$work/app/portable" # lng.ini is kept beside the program
 chown -R 65534:65534 "$work/run" "$work/app"
 
 "$simulator" --address 127.0.0.1 --port 0 --value +021.5 >"$work/sim.out" 2>&1 &
