@@ -116,7 +116,7 @@ qsizetype SkipCharacters(const QByteArray& bytes, int count)
 }
 } // namespace
 
-QString LanguageChoicePath()
+QString BesideProgramLanguageChoicePath()
 {
     return ProgramDirectory() + QStringLiteral("lng.ini");
 }

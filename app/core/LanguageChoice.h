@@ -10,8 +10,8 @@
 // The marker's name.
 inline constexpr char PortableMarker[] = "portable";
 
-// lng.ini beside the program.
-QString LanguageChoicePath();
+// lng.ini beside the program, whether or not the choice is kept there.
+QString BesideProgramLanguageChoicePath();
 
 // The user's copy: $XDG_CONFIG_HOME (when an absolute path), else ~/.config, then
 // zvkdemo/lng.ini.
@@ -25,8 +25,9 @@ struct TLanguageChoiceFiles {
     QString Read;
     QString Write;
 };
-TLanguageChoiceFiles LanguageChoiceFiles(const QString& besideProgram = LanguageChoicePath(),
-                                         const QString& user = UserLanguageChoicePath());
+TLanguageChoiceFiles
+LanguageChoiceFiles(const QString& besideProgram = BesideProgramLanguageChoicePath(),
+                    const QString& user = UserLanguageChoicePath());
 
 // The name from the file's first line, after its first six characters (a valid UTF-8
 // sequence is one character, any other byte one); "cesky.lng.xml" when the file is missing
