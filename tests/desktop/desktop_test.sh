@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the real program on a real X server (Xvfb) under a window manager (openbox), both
 # started here inside a network namespace that has only loopback (unshare -n, through
-# x_session.sh), and checks what only a real desktop shows: the outer window (frame
+# session.sh), and checks what only a real desktop shows: the outer window (frame
 # included) centred on the screen, the title and the taskbar text, the same place at a
 # second start, a move made right after mapping kept, the title carrying the reading of a
 # simulated thermometer (ZVK_THERMOSIM) while connected, the toolkit's own command-line
@@ -18,8 +18,11 @@ program=$(readlink -f "$1")
 languages=$(readlink -f "$2")
 starts=${3:-2}
 
-# shellcheck source=x_session.sh
-source "$(dirname "$(readlink -f "$0")")/x_session.sh"
+# shellcheck source=session.sh
+source "$(dirname "$(readlink -f "$0")")/session.sh"
+in_loopback_namespace "$@"
+make_scratch
+start_x_session
 
 read -r screen_w screen_h < <(xwininfo -root | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w, h}')
 
