@@ -23,6 +23,7 @@ private slots:
     void validatorsAcceptInstalledFiles_data();
     void validatorsAcceptInstalledFiles();
     void desktopEntryNamesInstalledLauncherAndIcon();
+    void builtProgramKeepsChoiceBesideItself();
     void markerOnlyWhereOneUserInstalls_data();
     void markerOnlyWhereOneUserInstalls();
     void portableFolderRunsWhereUnpacked_data();
@@ -217,6 +218,12 @@ void TestInstall::desktopEntryNamesInstalledLauncherAndIcon()
         Installed(QStringLiteral(ZVK_DATADIR "/metainfo/" ZVK_APPSTREAM_ID ".metainfo.xml")));
     QVERIFY(metainfo.contains("<release version=\"" ZVK_VERSION "\""));
     QVERIFY(metainfo.contains("<launchable type=\"desktop-id\">zvkdemo.desktop</launchable>"));
+}
+
+void TestInstall::builtProgramKeepsChoiceBesideItself()
+{
+    const QString folder = QFileInfo(QStringLiteral(ZVK_PROGRAM)).absolutePath();
+    QVERIFY(QFileInfo(folder + QStringLiteral("/portable")).isFile());
 }
 
 void TestInstall::markerOnlyWhereOneUserInstalls_data()
