@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
+#include <cmath>
 #include <cstdlib>
 #include <poll.h>
 #include <xcb/xcb.h>
@@ -132,15 +133,38 @@ TScreenCentring::~TScreenCentring()
     StopWatching();
 }
 
-QPoint TScreenCentring::CentredClient(const QMargins& frame) const
+// The toolkit's pixels scaled by the device pixel ratio about the screen's corner, as Qt maps
+// them; the X server, and so the frame extents, count device pixels.
+QPointF TScreenCentring::ToDevice(QPointF logical) const
+{
+    const QPointF origin = ScreenArea().topLeft();
+    return origin + (logical - origin) * FWindow->devicePixelRatioF();
+}
+
+QPoint TScreenCentring::ToLogical(QPointF device) const
+{
+    const QPointF origin = ScreenArea().topLeft();
+    return (origin + (device - origin) / FWindow->devicePixelRatioF()).toPoint();
+}
+
+QRect TScreenCentring::ScreenArea() const
 {
     const QScreen* screen =
         FWindow->screen() ? FWindow->screen() : QGuiApplication::primaryScreen();
-    const QRect area = screen ? screen->geometry() : QRect();
-    const int width = FWindow->width() + frame.left() + frame.right();
-    const int height = FWindow->height() + frame.top() + frame.bottom();
-    return QPoint(area.x() + (area.width() - width) / 2 + frame.left(),
-                  area.y() + (area.height() - height) / 2 + frame.top());
+    return screen ? screen->geometry() : QRect();
+}
+
+QPoint TScreenCentring::CentredClient(const QMargins& frame) const
+{
+    const QRect area = ScreenArea();
+    const qreal ratio = FWindow->devicePixelRatioF();
+    const QSizeF screen = QSizeF(area.size()) * ratio, client = QSizeF(FWindow->size()) * ratio;
+    const qreal width = client.width() + frame.left() + frame.right();
+    const qreal height = client.height() + frame.top() + frame.bottom();
+    const QPointF corner = ToDevice(area.topLeft()) +
+                           QPointF(std::floor((screen.width() - width) / 2) + frame.left(),
+                                   std::floor((screen.height() - height) / 2) + frame.top());
+    return ToLogical(corner);
 }
 
 // A move() places the frame by the toolkit's passing idea of it; the geometry places the
@@ -160,7 +184,8 @@ void TScreenCentring::Start()
     FId = static_cast<quint32>(FWindow->winId());
     const QRect outer = FWindow->frameGeometry(), inner = FWindow->geometry();
     FFrame = QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
-                      outer.right() - inner.right(), outer.bottom() - inner.bottom());
+                      outer.right() - inner.right(), outer.bottom() - inner.bottom()) *
+             FWindow->devicePixelRatioF();
     xcb_connection_t* c = X11Connection();
     if (c) {
         FExtentsAtom = X11Atom(c, "_NET_FRAME_EXTENTS");
@@ -169,7 +194,7 @@ void TScreenCentring::Start()
     FAsked = CentredClient(FFrame);
     MoveClientTo(FAsked);
     if (FPlaced)
-        FPlaced(FAsked - QPoint(FFrame.left(), FFrame.top()));
+        FPlaced(OuterCorner(FAsked, FFrame));
     if (!c || FExtentsAtom == XCB_ATOM_NONE)
         return;
     // The window manager sets the frame again when it maps the window; a frame other than the
@@ -220,7 +245,10 @@ void TScreenCentring::CheckFrame()
     if (!FWatching || !c || !ReadFrameExtents(c, FId, FExtentsAtom, frame) ||
         !ClientOnScreen(c, FId, client))
         return;
-    if (client != FAsked) {
+    // The toolkit rounds to its own pixels: less than one of them apart is the asked place.
+    const QPointF offset = client - ToDevice(FAsked);
+    const qreal ratio = FWindow->devicePixelRatioF();
+    if (std::abs(offset.x()) >= ratio || std::abs(offset.y()) >= ratio) {
         StopWatching(); // placed elsewhere by the window manager or the user: theirs
         return;
     }
@@ -230,5 +258,10 @@ void TScreenCentring::CheckFrame()
     const QPoint wanted = CentredClient(frame);
     MoveClientTo(wanted);
     if (FPlaced)
-        FPlaced(wanted - QPoint(frame.left(), frame.top()));
+        FPlaced(OuterCorner(wanted, frame));
+}
+
+QPoint TScreenCentring::OuterCorner(QPoint client, const QMargins& frame) const
+{
+    return ToLogical(ToDevice(client) - QPointF(frame.left(), frame.top()));
 }

@@ -4,6 +4,8 @@
 #include <QMargins>
 #include <QObject>
 #include <QPoint>
+#include <QPointF>
+#include <QRect>
 #include <functional>
 
 class QWidget;
@@ -34,12 +36,16 @@ private:
     void CheckFrame();
     void MoveClientTo(QPoint client);
     void StopWatching();
+    QRect ScreenArea() const;
+    QPointF ToDevice(QPointF logical) const;
+    QPoint ToLogical(QPointF device) const;
     QPoint CentredClient(const QMargins& frame) const;
+    QPoint OuterCorner(QPoint client, const QMargins& frame) const;
 
     QWidget* FWindow;
     std::function<void(QPoint)> FPlaced;
-    QMargins FFrame;
-    QPoint FAsked; // the client area's place asked for
+    QMargins FFrame; // in the X server's (device) pixels, as the window manager gives it
+    QPoint FAsked;   // the client area's place asked for, in the toolkit's pixels
     quint32 FId = 0;
     quint32 FExtentsAtom = 0;
     bool FWatching = false;

@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QTemporaryFile>
 
 namespace {
 const QString DefaultLanguageFile = QStringLiteral("cesky.lng.xml");
@@ -21,14 +20,6 @@ bool MarkedReadOnly(const QFileInfo& info)
 {
     const auto write = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
     return info.exists() && !(info.permissions() & write);
-}
-
-bool FolderWritable(const QString& dir)
-{
-    if (MarkedReadOnly(QFileInfo(dir)))
-        return false;
-    QTemporaryFile probe(dir + QStringLiteral("/lng.ini.XXXXXX"));
-    return probe.open();
 }
 
 // Creates the folder and its missing parents, each readable by the user only.
@@ -125,7 +116,7 @@ qsizetype SkipCharacters(const QByteArray& bytes, int count)
 }
 } // namespace
 
-QString LanguageChoicePath()
+QString BesideProgramLanguageChoicePath()
 {
     return ProgramDirectory() + QStringLiteral("lng.ini");
 }
@@ -140,7 +131,9 @@ QString UserLanguageChoicePath()
 
 TLanguageChoiceFiles LanguageChoiceFiles(const QString& besideProgram, const QString& user)
 {
-    if (FolderWritable(QFileInfo(besideProgram).absolutePath()))
+    const QString marker =
+        QFileInfo(besideProgram).absolutePath() + u'/' + QLatin1String(PortableMarker);
+    if (QFileInfo::exists(marker))
         return {besideProgram, besideProgram};
     return {QFileInfo::exists(user) ? user : besideProgram, user};
 }

@@ -3,27 +3,31 @@
 #include <QString>
 
 // The remembered choice of language: one line, "[LNG]=" and the language file name, CR LF,
-// in "lng.ini" in the program's directory. Where that directory cannot be written (a
-// system-wide install), the user's own copy is kept in $XDG_CONFIG_HOME/zvkdemo/lng.ini.
+// in "lng.ini". A folder that says so (a file named "portable" beside the program: the
+// portable folder, a per-user install, the build tree) keeps it beside the program; any
+// other install keeps the user's own copy in $XDG_CONFIG_HOME/zvkdemo/lng.ini.
 
-// lng.ini beside the program.
-QString LanguageChoicePath();
+// The marker's name.
+inline constexpr char PortableMarker[] = "portable";
+
+// lng.ini beside the program, whether or not the choice is kept there.
+QString BesideProgramLanguageChoicePath();
 
 // The user's copy: $XDG_CONFIG_HOME (when an absolute path), else ~/.config, then
 // zvkdemo/lng.ini.
 QString UserLanguageChoicePath();
 
 // The file the choice is read from and the one it is written to. Both are the file beside
-// the program when its folder is writable: not marked read-only, and a file can really be
-// created there (a read-only mount or another owner's folder fails the try). Otherwise both
-// are the user's copy, except that until that exists the file beside the program, a
-// packaged default, is read.
+// the program when the marker is beside it. Otherwise both are the user's copy, except that
+// until that exists the file beside the program, a packaged default, is read. Nothing is
+// tried or written in the program's folder to decide.
 struct TLanguageChoiceFiles {
     QString Read;
     QString Write;
 };
-TLanguageChoiceFiles LanguageChoiceFiles(const QString& besideProgram = LanguageChoicePath(),
-                                         const QString& user = UserLanguageChoicePath());
+TLanguageChoiceFiles
+LanguageChoiceFiles(const QString& besideProgram = BesideProgramLanguageChoicePath(),
+                    const QString& user = UserLanguageChoicePath());
 
 // The name from the file's first line, after its first six characters (a valid UTF-8
 // sequence is one character, any other byte one); "cesky.lng.xml" when the file is missing

@@ -113,7 +113,7 @@ void TestConnection::cleanupTestCase()
 
 void TestConnection::init()
 {
-    QFile::remove(LanguageChoicePath());
+    QFile::remove(BesideProgramLanguageChoicePath());
     FProgram = std::make_unique<TProgramModules>();
     FDialogs = std::make_unique<TDialogRecorder>();
     F = FProgram->CreateMainWindow();
@@ -126,7 +126,7 @@ void TestConnection::cleanup()
     InstallAnnouncementHandler(nullptr);
     FProgram.reset();
     FDialogs.reset();
-    QFile::remove(LanguageChoicePath());
+    QFile::remove(BesideProgramLanguageChoicePath());
 }
 
 void TestConnection::ConnectTo(int port)
@@ -140,7 +140,7 @@ void TestConnection::ConnectTo(int port)
 
 QByteArray TestConnection::SavedChoice()
 {
-    QFile f(LanguageChoicePath());
+    QFile f(BesideProgramLanguageChoicePath());
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
@@ -609,7 +609,7 @@ void TestConnection::missingEnglishFileKeepsCzechAndIsRemembered()
 void TestConnection::backslashNameFromAnotherWorkingDirectory()
 {
     FProgram->DestroyWindows();
-    QFile ini(LanguageChoicePath());
+    QFile ini(BesideProgramLanguageChoicePath());
     QVERIFY(ini.open(QIODevice::WriteOnly));
     ini.write("[LNG]=\\english.lng.xml\r\n");
     ini.close();

@@ -56,7 +56,7 @@ private:
 
 void TestHostileLanguage::init()
 {
-    QFile::remove(LanguageChoicePath());
+    QFile::remove(BesideProgramLanguageChoicePath());
     FProgram = std::make_unique<TProgramModules>();
     FDialogs = std::make_unique<TDialogRecorder>();
     F = FProgram->CreateMainWindow();
@@ -70,7 +70,7 @@ void TestHostileLanguage::cleanup()
 {
     FProgram.reset();
     FDialogs.reset();
-    QFile::remove(LanguageChoicePath());
+    QFile::remove(BesideProgramLanguageChoicePath());
 }
 
 void TestHostileLanguage::Load(const QByteArray& content)

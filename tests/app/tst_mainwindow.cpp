@@ -47,7 +47,7 @@ private:
 
 void TestMainWindow::init()
 {
-    QFile::remove(LanguageChoicePath());
+    QFile::remove(BesideProgramLanguageChoicePath());
     FProgram = std::make_unique<TProgramModules>();
     FDialogs = std::make_unique<TDialogRecorder>();
     F = FProgram->CreateMainWindow();
@@ -58,7 +58,7 @@ void TestMainWindow::cleanup()
 {
     FProgram.reset();
     FDialogs.reset();
-    QFile::remove(LanguageChoicePath());
+    QFile::remove(BesideProgramLanguageChoicePath());
 }
 
 void TestMainWindow::storedTextsAndValues()
@@ -344,7 +344,7 @@ void TestMainWindow::closeAtSessionEndSkipsTheCloseSequence()
     RemoveSessionEndHandler();
     QVERIFY(Application->Terminated());
     QVERIFY(F->Widget());
-    QVERIFY(!QFile::exists(LanguageChoicePath()));
+    QVERIFY(!QFile::exists(BesideProgramLanguageChoicePath()));
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -7,7 +7,8 @@ class TestProgram : public QObject {
 private slots:
     void init();
     void closingEndsWithExitCodeZero();
-    void firstStartRemembersCzech();
+    void firstStartSavesWhereTheMarkerSays_data();
+    void firstStartSavesWhereTheMarkerSays();
     void unwritableUserFolderShowsSaveErrorAndStillExits();
     void sessionEndHaltsWithoutSaving();
     void missingLayoutEndsWithLastChanceReport();
@@ -16,9 +17,11 @@ private slots:
 private:
     QString Run(const QString& mode, int& exitCode,
                 const std::function<void(QProcess&)>& during = {}, const QStringList& more = {});
+    // lng.ini beside the program, and the user's.
     QByteArray Saved() const;
+    QByteArray SavedForUser() const;
 
-    // The program is copied into a directory of its own, where it keeps "lng.ini".
+    // The program is copied into a directory of its own, without the "portable" marker.
     std::unique_ptr<QTemporaryDir> FDir;
     QString FProgram;
     // The user's configuration folder ($XDG_CONFIG_HOME) for every run.
@@ -39,10 +42,22 @@ void TestProgram::init()
             QFile::copy(sources + u'/' + QLatin1String(lng), FDir->filePath(QLatin1String(lng))));
 }
 
+namespace {
+QByteArray Content(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+} // namespace
+
 QByteArray TestProgram::Saved() const
 {
-    QFile f(FDir->filePath(QStringLiteral("lng.ini")));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    return Content(FDir->filePath(QStringLiteral("lng.ini")));
+}
+
+QByteArray TestProgram::SavedForUser() const
+{
+    return Content(FConfigHome + QStringLiteral("/zvkdemo/lng.ini"));
 }
 
 QString TestProgram::Run(const QString& mode, int& exitCode,
@@ -74,12 +89,49 @@ void TestProgram::closingEndsWithExitCodeZero()
     QCOMPARE(out, QStringLiteral("READY\n"));
 }
 
-void TestProgram::firstStartRemembersCzech()
+void TestProgram::firstStartSavesWhereTheMarkerSays_data()
 {
+    QTest::addColumn<bool>("marked");
+    QTest::addColumn<bool>("readOnly");
+    QTest::addColumn<QByteArray>("packaged");
+    QTest::addColumn<QByteArray>("beside");
+    QTest::addColumn<QByteArray>("user");
+    const QByteArray czech("[LNG]=cesky.lng.xml\r\n"), english("[LNG]=english.lng.xml\r\n");
+    const QByteArray none("<missing>");
+    QTest::newRow("marked") << true << false << QByteArray() << czech << none;
+    QTest::newRow("marked, English remembered") << true << false << english << english << none;
+    QTest::newRow("not marked") << false << false << QByteArray() << none << czech;
+    QTest::newRow("not marked, the packaged default read")
+        << false << false << english << english << english;
+    QTest::newRow("not marked, read-only folder") << false << true << QByteArray() << none << czech;
+}
+
+void TestProgram::firstStartSavesWhereTheMarkerSays()
+{
+    QFETCH(bool, marked);
+    QFETCH(bool, readOnly);
+    QFETCH(QByteArray, packaged);
+    QFETCH(QByteArray, beside);
+    QFETCH(QByteArray, user);
+    if (marked)
+        QVERIFY(QFile(FDir->filePath(QStringLiteral("portable"))).open(QIODevice::WriteOnly));
+    if (!packaged.isEmpty()) {
+        QFile f(FDir->filePath(QStringLiteral("lng.ini")));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(packaged);
+    }
+    const auto perms = QFile::permissions(FDir->path());
+    if (readOnly)
+        QVERIFY(
+            QFile::setPermissions(FDir->path(), perms & ~(QFile::WriteOwner | QFile::WriteUser |
+                                                          QFile::WriteGroup | QFile::WriteOther)));
     int code = -1;
     const QString out = Run(QStringLiteral("close"), code);
+    QFile::setPermissions(FDir->path(), perms);
     QCOMPARE(code, 0);
-    QCOMPARE(Saved(), QByteArray("[LNG]=cesky.lng.xml\r\n"));
+    QCOMPARE(out, QStringLiteral("READY\n"));
+    QCOMPARE(Saved(), beside);
+    QCOMPARE(SavedForUser(), user);
 }
 
 void TestProgram::unwritableUserFolderShowsSaveErrorAndStillExits()
@@ -109,6 +161,7 @@ void TestProgram::sessionEndHaltsWithoutSaving()
     QCOMPARE(code, 0);
     QCOMPARE(out, QStringLiteral("READY\n"));
     QCOMPARE(Saved(), QByteArray("<missing>"));
+    QCOMPARE(SavedForUser(), QByteArray("<missing>"));
 }
 
 void TestProgram::missingLayoutEndsWithLastChanceReport()

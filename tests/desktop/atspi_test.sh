@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # What a screen reader gets from the real program: on a real X server with a window manager
-# (x_session.sh: inside a network namespace with only loopback), a D-Bus session with the
+# (session.sh: inside a network namespace with only loopback), a D-Bus session with the
 # accessibility bus, and the program with Qt's accessibility on. Through AT-SPI alone (as a
 # screen reader user would, no mouse) it types the simulator's address and port into the
 # fields named by their labels, presses the toggle, reads the reading panel's name and counts
@@ -15,8 +15,11 @@ program=$(readlink -f "$1")
 thermosim=$(readlink -f "$2")
 languages=$(readlink -f "$3")
 
-# shellcheck source=x_session.sh
-source "$(dirname "$(readlink -f "$0")")/x_session.sh"
+# shellcheck source=session.sh
+source "$(dirname "$(readlink -f "$0")")/session.sh"
+in_loopback_namespace "$@"
+make_scratch
+start_x_session
 
 launcher=/usr/libexec/at-spi-bus-launcher
 [ -x "$launcher" ] || skip "at-spi2-core is not installed"

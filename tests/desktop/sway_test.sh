@@ -11,50 +11,28 @@
 # Exit code 77 means skipped: no sway, no namespace, or not root.
 set -uo pipefail
 
-skip() { echo "SKIP: $*"; exit 77; }
-fail() { echo "FAIL: $*"; exit 1; }
-
-if [ -z "${ZVK_SWAY_INSIDE:-}" ]; then
-    for tool in sway swaymsg wtype Xwayland setpriv python3 ip; do
+# shellcheck source=session.sh
+source "$(dirname "$(readlink -f "$0")")/session.sh"
+if [ -z "${ZVK_DESKTOP_INSIDE:-}" ]; then
+    for tool in sway swaymsg wtype Xwayland setpriv python3; do
         command -v "$tool" >/dev/null || skip "$tool is not installed (tools/setup.sh installs it)"
     done
-    [ "$(id -u)" -eq 0 ] || skip "needs root: for the namespace and to run sway as nobody"
-    unshare -n true 2>/dev/null || skip "no network namespace can be made here"
-    export ZVK_SWAY_INSIDE=1
-    exec unshare -n "$0" "$@"
 fi
+# Root: for the namespace and to run sway as nobody.
+in_loopback_namespace root "$@"
 
 program=$(readlink -f "$1")
 languages=$(readlink -f "$2")
 simulator=$(readlink -f "$3")
-ip link set dev lo up || fail "cannot bring up loopback in the namespace"
-
-work=$(mktemp -d)
+make_scratch
 chmod 755 "$work"
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
-    for p in "${pids[@]}"; do wait "$p" 2>/dev/null; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-# Waits up to $1 tenths of a second for the command after it to succeed.
-wait_for() {
-    local tenths=$1
-    shift
-    for ((i = 0; i < tenths; i++)); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
 
 as_nobody() { setpriv --reuid=65534 --regid=65534 --clear-groups "$@"; }
 
 mkdir -m 700 "$work/run" "$work/app"
 cp "$program" "$work/app/ZVKdemo"
 cp "$languages/cesky.lng.xml" "$languages/english.lng.xml" "$work/app/"
+: >"$work/app/portable" # lng.ini is kept beside the program
 chown -R 65534:65534 "$work/run" "$work/app"
 
 "$simulator" --address 127.0.0.1 --port 0 --value +021.5 >"$work/sim.out" 2>&1 &

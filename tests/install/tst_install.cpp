@@ -23,6 +23,9 @@ private slots:
     void validatorsAcceptInstalledFiles_data();
     void validatorsAcceptInstalledFiles();
     void desktopEntryNamesInstalledLauncherAndIcon();
+    void builtProgramKeepsChoiceBesideItself();
+    void markerOnlyWhereOneUserInstalls_data();
+    void markerOnlyWhereOneUserInstalls();
     void portableFolderRunsWhereUnpacked_data();
     void portableFolderRunsWhereUnpacked();
 
@@ -93,6 +96,8 @@ void TestInstall::installedFiles_data()
     QTest::newRow("program") << programDir + QStringLiteral("ZVKdemo") << true;
     QTest::newRow("Czech") << programDir + QStringLiteral("cesky.lng.xml") << false;
     QTest::newRow("English") << programDir + QStringLiteral("english.lng.xml") << false;
+    QTest::newRow("marker: lng.ini beside the program")
+        << programDir + QStringLiteral("portable") << false;
     QTest::newRow("desktop entry")
         << data + QStringLiteral("applications/zvkdemo.desktop") << false;
     QTest::newRow("metainfo") << data + QStringLiteral("metainfo/" ZVK_APPSTREAM_ID ".metainfo.xml")
@@ -215,6 +220,39 @@ void TestInstall::desktopEntryNamesInstalledLauncherAndIcon()
     QVERIFY(metainfo.contains("<launchable type=\"desktop-id\">zvkdemo.desktop</launchable>"));
 }
 
+void TestInstall::builtProgramKeepsChoiceBesideItself()
+{
+    const QString folder = QFileInfo(QStringLiteral(ZVK_PROGRAM)).absolutePath();
+    QVERIFY(QFileInfo(folder + QStringLiteral("/portable")).isFile());
+}
+
+void TestInstall::markerOnlyWhereOneUserInstalls_data()
+{
+    QTest::addColumn<QString>("prefix");
+    QTest::addColumn<bool>("marked");
+    QTest::newRow("/usr") << QStringLiteral("/usr") << false;
+    QTest::newRow("/usr/local") << QStringLiteral("/usr/local/") << false;
+    QTest::newRow("/opt") << QStringLiteral("/opt/zvkdemo") << true;
+}
+
+void TestInstall::markerOnlyWhereOneUserInstalls()
+{
+    QFETCH(QString, prefix);
+    QFETCH(bool, marked);
+    // Staged, as a packager does: nothing is written to the machine's own folders.
+    QTemporaryDir stage;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DESTDIR"), stage.path());
+    const TRun run = Run(QStringLiteral(ZVK_CMAKE),
+                         {QStringLiteral("--install"), QStringLiteral(ZVK_BUILD_DIR),
+                          QStringLiteral("--prefix"), prefix},
+                         QDir::tempPath(), env);
+    QVERIFY2(run.ExitCode == 0, qPrintable(run.Output + run.Errors));
+    const QString programDir = stage.path() + prefix + QStringLiteral("/" ZVK_PROGRAMDIR "/");
+    QVERIFY(QFileInfo(programDir + QStringLiteral("ZVKdemo")).isFile());
+    QCOMPARE(QFileInfo::exists(programDir + QStringLiteral("portable")), marked);
+}
+
 void TestInstall::portableFolderRunsWhereUnpacked_data()
 {
     QTest::addColumn<QString>("start");
@@ -239,8 +277,8 @@ void TestInstall::portableFolderRunsWhereUnpacked()
                       QStringLiteral("-C"), unpacked.path()}));
     const QString folder = unpacked.filePath(name);
     for (const char* file :
-         {"ZVKdemo", "zvkdemo.sh", "cesky.lng.xml", "english.lng.xml", "zvkdemo.desktop",
-          "README.txt", "LICENSE", "icons/hicolor/48x48/apps/zvkdemo.png"})
+         {"ZVKdemo", "zvkdemo.sh", "cesky.lng.xml", "english.lng.xml", "portable",
+          "zvkdemo.desktop", "README.txt", "LICENSE", "icons/hicolor/48x48/apps/zvkdemo.png"})
         QVERIFY2(QFileInfo(folder + u'/' + QLatin1String(file)).isFile(), file);
 
     SwapInProbe(folder + QStringLiteral("/ZVKdemo"));

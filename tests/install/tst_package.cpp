@@ -21,6 +21,7 @@ private slots:
     void launcherStartsInstalledProgram();
     void zvkreadAnswersVersion();
     void readOnlyProgramFolderKeepsChoiceInUserFolder();
+    void rootWritesNothingUnderUsr();
     void removeLeavesNothingBehind();
 
 private:
@@ -233,6 +234,40 @@ void TestPackage::readOnlyProgramFolderKeepsChoiceInUserFolder()
     QCOMPARE(run.ExitCode, 0);
     QVERIFY2(run.Output.startsWith(QStringLiteral("LOOK|Temperature measurement demo on ZVK|")),
              qPrintable(run.Output + run.Errors));
+}
+
+void TestPackage::rootWritesNothingUnderUsr()
+{
+    // Root can write the program's folder here; the package still keeps the choice per user.
+    const QString folder = Root(ProgramDir);
+    QFile::remove(folder + QStringLiteral("/ZVKdemo"));
+    QVERIFY(QFile::copy(QStringLiteral(ZVK_PROBE), folder + QStringLiteral("/ZVKdemo")));
+    const auto snapshot = [&] {
+        QStringList entries;
+        QDirIterator it(Root(QStringLiteral("/usr")),
+                        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QFileInfo info(it.next());
+            entries << info.filePath() + u' ' + QString::number(info.size()) + u' ' +
+                           QString::number(info.lastModified().toMSecsSinceEpoch());
+        }
+        entries.sort();
+        return entries;
+    };
+    const QStringList before = snapshot();
+    QTemporaryDir config;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    for (const char* mode : {"english", "close"}) {
+        const TRun run = Run(Root(QStringLiteral("/usr/bin/zvkdemo")), {QLatin1String(mode)},
+                             QDir::tempPath(), env);
+        QCOMPARE(run.ExitCode, 0);
+        QCOMPARE(run.Output, QStringLiteral("READY\n"));
+    }
+    QCOMPARE(snapshot(), before);
+    QCOMPARE(FileContent(config.filePath(QStringLiteral("zvkdemo/lng.ini"))),
+             QByteArray("[LNG]=english.lng.xml\r\n"));
 }
 
 void TestPackage::removeLeavesNothingBehind()

@@ -82,7 +82,7 @@ void TestAccessibility::initTestCase()
 
 void TestAccessibility::init()
 {
-    QFile::remove(LanguageChoicePath());
+    QFile::remove(BesideProgramLanguageChoicePath());
     FProgram = std::make_unique<TProgramModules>();
     FDialogs = std::make_unique<TDialogRecorder>();
     F = FProgram->CreateMainWindow();
@@ -97,7 +97,7 @@ void TestAccessibility::cleanup()
 {
     FProgram.reset();
     FDialogs.reset();
-    QFile::remove(LanguageChoicePath());
+    QFile::remove(BesideProgramLanguageChoicePath());
 }
 
 void TestAccessibility::controlsHaveRoleAndName_data()

@@ -64,6 +64,7 @@ for i in "${!programs[@]}"; do
     mkdir "$work/prog$i"
     cp "${programs[$i]}" "$work/prog$i/ZVKdemo"
     printf '[LNG]=cesky.lng.xml\r\n' >"$work/prog$i/lng.ini"
+    : >"$work/prog$i/portable" # lng.ini is read and kept beside it
 done
 
 now_ns() { date +%s%N; }
