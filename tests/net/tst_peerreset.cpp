@@ -123,7 +123,8 @@ void TestPeerReset::resetBeforeThePeerAddressIsRead()
 }
 
 // The reset is already there when the connect's wait looks at the socket's error, which
-// takes it from the kernel: it is reported after the queued bytes all the same. A connection
+// takes it from the kernel: the stack reports it as that call's failure, and the socket's
+// handle reports it after the queued bytes all the same. A connection
 // closed before its reset was reported passes nothing on to the next one.
 void TestPeerReset::resetTakenByTheConnectWait_data()
 {
@@ -149,6 +150,7 @@ void TestPeerReset::resetTakenByTheConnectWait()
     client.SetReadTimeout(10000);
     OpenThroughWorker(client, listener);
     QVERIFY(resetSeen);
+    QCOMPARE(TFailingStack::ConnectWaitError.load(), 10054);
     if (!closeFirst) {
         ExpectFrameThenResetThenClose(client, log, sendFrame);
         return;
