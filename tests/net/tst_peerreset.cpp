@@ -55,10 +55,8 @@ private slots:
     void cleanup() { TFailingStack::ClearHooks(); }
     void resetAfterTheConnect_data();
     void resetAfterTheConnect();
-    void resetBeforeThePeerAddressIsRead_data();
-    void resetBeforeThePeerAddressIsRead();
-    void resetTakenByTheConnectWait_data();
-    void resetTakenByTheConnectWait();
+    void resetInsideTheConnect_data();
+    void resetInsideTheConnect();
 };
 
 void TestPeerReset::resetAfterTheConnect_data()
@@ -90,22 +88,32 @@ void TestPeerReset::resetAfterTheConnect()
     ExpectFrameThenResetThenClose(client, log, sendFrame && !readBeforeReset);
 }
 
-// The peer accepts, maybe sends a frame, and resets before the connect worker has read back
-// the peer's address: the connection was made, so the connect succeeds and the reads report
-// what followed.
-void TestPeerReset::resetBeforeThePeerAddressIsRead_data()
+// The peer accepts, maybe sends a frame, and resets while the connect worker is still at
+// work: before it reads back the peer's address, or before its wait for the connect looks at
+// the socket's error, which then takes the reset from the kernel (the stack reports it as
+// that call's failure). The connection was made, so the connect succeeds and the reads report
+// what followed. A connection closed before its reset was reported passes nothing on.
+void TestPeerReset::resetInsideTheConnect_data()
 {
+    QTest::addColumn<bool>("inConnectWait"); // else before the address read-back
     QTest::addColumn<bool>("sendFrame");
-    QTest::newRow("frame then reset") << true;
-    QTest::newRow("reset only") << false;
+    QTest::addColumn<bool>("closeFirst");
+    QTest::newRow("frame, reset before the address") << false << true << false;
+    QTest::newRow("reset before the address") << false << false << false;
+    QTest::newRow("frame, reset taken by the wait") << true << true << false;
+    QTest::newRow("reset taken by the wait") << true << false << false;
+    QTest::newRow("reset taken by the wait, closed first") << true << true << true;
 }
 
-void TestPeerReset::resetBeforeThePeerAddressIsRead()
+void TestPeerReset::resetInsideTheConnect()
 {
+    QFETCH(bool, inConnectWait);
     QFETCH(bool, sendFrame);
+    QFETCH(bool, closeFirst);
     LoopbackListener listener;
     bool resetSeen = false;
-    TFailingStack::BeforePeerName = [&](TIdStackSocketHandle s) {
+    (inConnectWait ? TFailingStack::BeforeConnectWait
+                   : TFailingStack::BeforePeerName) = [&](TIdStackSocketHandle s) {
         resetSeen = AcceptThenReset(listener, sendFrame ? Frame : QByteArray(), s);
     };
     TIdTCPClient client(nullptr);
@@ -114,43 +122,13 @@ void TestPeerReset::resetBeforeThePeerAddressIsRead()
     client.SetReadTimeout(10000);
     OpenThroughWorker(client, listener);
     QVERIFY(resetSeen);
+    if (inConnectWait)
+        QCOMPARE(TFailingStack::ConnectWaitError.load(), 10054);
     QCOMPARE(log.Entries, (QStringList{"Connecting to 127.0.0.1.", "Connected.", "OnConnected"}));
     const TIdSocketHandle* binding =
         ComponentCast<TIdIOHandlerSocket>(client.IOHandler())->Binding();
     QCOMPARE(binding->PeerIP(), QStringLiteral("127.0.0.1"));
     QCOMPARE(binding->PeerPort(), listener.Port());
-    ExpectFrameThenResetThenClose(client, log, sendFrame);
-}
-
-// The reset is already there when the connect's wait looks at the socket's error, which
-// takes it from the kernel: the stack reports it as that call's failure, and the socket's
-// handle reports it after the queued bytes all the same. A connection
-// closed before its reset was reported passes nothing on to the next one.
-void TestPeerReset::resetTakenByTheConnectWait_data()
-{
-    QTest::addColumn<bool>("sendFrame");
-    QTest::addColumn<bool>("closeFirst");
-    QTest::newRow("frame then reset") << true << false;
-    QTest::newRow("reset only") << false << false;
-    QTest::newRow("closed before the reset was reported") << true << true;
-}
-
-void TestPeerReset::resetTakenByTheConnectWait()
-{
-    QFETCH(bool, sendFrame);
-    QFETCH(bool, closeFirst);
-    LoopbackListener listener;
-    bool resetSeen = false;
-    TFailingStack::BeforeConnectWait = [&](TIdStackSocketHandle s) {
-        resetSeen = AcceptThenReset(listener, sendFrame ? Frame : QByteArray(), s);
-    };
-    TIdTCPClient client(nullptr);
-    EventLog log;
-    log.Attach(client);
-    client.SetReadTimeout(10000);
-    OpenThroughWorker(client, listener);
-    QVERIFY(resetSeen);
-    QCOMPARE(TFailingStack::ConnectWaitError.load(), 10054);
     if (!closeFirst) {
         ExpectFrameThenResetThenClose(client, log, sendFrame);
         return;
