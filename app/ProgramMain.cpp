@@ -22,7 +22,7 @@ QIcon ProgramIcon()
 
 void ShowProgramTitle()
 {
-    Application->SetTitle(QStringLiteral("ZVK Demo"));
+    Application->SetTitle(TitleBase);
 }
 } // namespace
 

@@ -21,10 +21,9 @@
 
 TfZVKTeplomer* fZVKTeplomer = nullptr;
 QString LngFileName;
-
-namespace {
 const QString TitleBase = QStringLiteral("ZVK Demo");
 
+namespace {
 // Puts the screen-wide cursor back to normal however the scope is left.
 struct TDefaultCursorOnExit {
     ~TDefaultCursorOnExit()

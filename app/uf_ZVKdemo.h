@@ -65,5 +65,7 @@ private:
 extern TfZVKTeplomer* fZVKTeplomer;
 // The current language file name, as passed to the translation engine and remembered.
 extern QString LngFileName;
+// The application's title, and the start of it while a reading is shown.
+extern const QString TitleBase;
 
 void RegisterMainWindowLayout();

@@ -32,6 +32,8 @@ install(FILES ${deb}/copyright ${deb}/changelog.Debian
     DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/zvkdemo COMPONENT deb EXCLUDE_FROM_ALL)
 install(FILES ${deb}/zvkdemo.1
     DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT deb EXCLUDE_FROM_ALL)
+install(FILES debian/lintian-overrides RENAME zvkdemo
+    DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides COMPONENT deb EXCLUDE_FROM_ALL)
 
 # Read by cpack for each generator; the portable folder keeps the settings made above.
 file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/CPackGenerators.cmake "

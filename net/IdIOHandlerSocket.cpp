@@ -116,5 +116,5 @@ bool TIdIOHandlerSocket::Readable(int timeoutMs)
 
 int TIdIOHandlerSocket::Recv(void* buffer, int length)
 {
-    return SocketStack()->WSRecv(FBinding->Handle(), buffer, length, 0);
+    return FBinding->Recv(buffer, length);
 }

@@ -5,6 +5,7 @@
 #include "IdSocketErrors.h"
 
 #include <sys/socket.h>
+#include <utility>
 
 TIdSocketHandle::~TIdSocketHandle()
 {
@@ -50,9 +51,33 @@ void TIdSocketHandle::Bind()
     UpdateBindingLocal();
 }
 
+// A device that accepts, sends a frame and aborts does so within microseconds on loopback, so
+// the attempt can end with the reset of a connection that was made. Linux keeps the bytes sent
+// before the reset queued; the reset is reported by the receive after them, as when it comes
+// later.
 int TIdSocketHandle::Connect(int cancelFd)
 {
-    return SocketStack()->WSConnect(FHandle, AF_INET, FPeerIP, FPeerPort, cancelFd);
+    const int rc = SocketStack()->WSConnect(FHandle, AF_INET, FPeerIP, FPeerPort, cancelFd);
+    if (rc != Id_SOCKET_ERROR)
+        return rc;
+    switch (TIdStack::LastError()) {
+    case Id_WSAECONNRESET:
+        FPendingError = Id_WSAECONNRESET;
+        return 0;
+    case Id_WSAESHUTDOWN: // a reset after the peer's close: the receives see the close
+        return 0;
+    default:
+        return rc;
+    }
+}
+
+int TIdSocketHandle::Recv(void* buffer, int length)
+{
+    const int n = SocketStack()->WSRecv(FHandle, buffer, length, 0);
+    if (n != 0 || length == 0 || FPendingError == 0)
+        return n;
+    TIdStack::SetLastError(std::exchange(FPendingError, 0));
+    return Id_SOCKET_ERROR;
 }
 
 void TIdSocketHandle::CloseSocket()
@@ -60,6 +85,7 @@ void TIdSocketHandle::CloseSocket()
     if (!FHandleAllocated)
         return;
     FHandleAllocated = false;
+    FPendingError = 0;
     SocketStack()->WSShutdown(FHandle, Id_SD_Send);
     SocketStack()->WSCloseSocket(FHandle);
 }

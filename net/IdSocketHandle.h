@@ -21,7 +21,11 @@ public:
     void Bind();
     // One connect attempt; returns the platform result (Id_SOCKET_ERROR on failure) and
     // leaves the code in the stack's LastError. See TIdStack::WSConnect for cancelFd.
+    // A connection reset before the attempt ended counts as made, its reset held for Recv.
     int Connect(int cancelFd = -1);
+    // One receive, as TIdStack::WSRecv; a held reset fails the receive that finds the bytes
+    // queued before it used up, once.
+    int Recv(void* buffer, int length);
     // Clears the allocated flag, then shuts down the sending side and closes the socket.
     void CloseSocket();
     void UpdateBindingLocal();
@@ -47,6 +51,7 @@ private:
 
     TIdStackSocketHandle FHandle = Id_INVALID_SOCKET;
     bool FHandleAllocated = false;
+    int FPendingError = 0;
     QString FIP;
     int FPort = 0;
     QString FPeerIP;

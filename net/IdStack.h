@@ -50,6 +50,8 @@ public:
     static int LastError();
 
 protected:
+    // The socket handle reports a reset it holds as a failed receive.
+    friend class TIdSocketHandle;
     static void SetLastError(int code);
 };
 

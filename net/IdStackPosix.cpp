@@ -91,24 +91,6 @@ int TIdStackPosix::WSBind(TIdStackSocketHandle s, int, const QString& ip, int po
     return 0;
 }
 
-// The error that ends a connect can come from a connection that was made and then reset
-// by the peer before anyone looked: a device that accepts, sends a frame and aborts does so
-// within microseconds on loopback. The connection was made, so the connect succeeds; the
-// bytes sent before the reset stay queued (Linux hands them out first), and the reset is
-// reported by the receive after them, as it is when it arrives later.
-int TIdStackPosix::ConnectOutcome(TIdStackSocketHandle s, int err)
-{
-    if (err == ECONNRESET) {
-        const std::lock_guard<std::mutex> guard(FResetsLock);
-        FPendingResets[s] = err;
-        return 0;
-    }
-    // A reset after the peer's close: receives see the close, as they would have anyway.
-    if (err == EPIPE)
-        return 0;
-    return err == 0 ? 0 : Fail(err);
-}
-
 int TIdStackPosix::WSConnect(TIdStackSocketHandle s, int, const QString& ip, int port, int cancelFd)
 {
     sockaddr_in addr;
@@ -119,7 +101,7 @@ int TIdStackPosix::WSConnect(TIdStackSocketHandle s, int, const QString& ip, int
         do
             rc = ::connect(s, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
         while (rc != 0 && errno == EINTR);
-        return ConnectOutcome(s, rc == 0 ? 0 : errno);
+        return rc == 0 ? 0 : Fail(errno);
     }
     // A thread blocked in connect() is not woken when another thread closes the socket, so
     // the cancellable form connects without blocking and waits for the socket or the
@@ -128,7 +110,7 @@ int TIdStackPosix::WSConnect(TIdStackSocketHandle s, int, const QString& ip, int
         return Fail(errno);
     int rc = ::connect(s, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
     if (rc != 0)
-        rc = errno == EINPROGRESS ? WaitConnected(s, cancelFd) : ConnectOutcome(s, errno);
+        rc = errno == EINPROGRESS ? WaitConnected(s, cancelFd) : Fail(errno);
     if (!SetBlocking(s, true) && rc == 0)
         return Fail(errno);
     return rc;
@@ -152,7 +134,7 @@ int TIdStackPosix::WaitConnected(TIdStackSocketHandle s, int cancelFd)
     socklen_t len = sizeof err;
     if (::getsockopt(s, SOL_SOCKET, SO_ERROR, &err, &len) != 0)
         return Fail(errno);
-    return ConnectOutcome(s, err);
+    return err == 0 ? 0 : Fail(err);
 }
 
 int TIdStackPosix::WSPollReadable(TIdStackSocketHandle s, int timeoutMs)
@@ -185,18 +167,7 @@ int TIdStackPosix::WSRecv(TIdStackSocketHandle s, void* buffer, int length, int 
     do
         n = ::recv(s, buffer, static_cast<size_t>(length), flags);
     while (n < 0 && errno == EINTR);
-    if (n < 0)
-        return Fail(errno);
-    if (n == 0 && length > 0) {
-        const std::lock_guard<std::mutex> guard(FResetsLock);
-        const auto reset = FPendingResets.find(s);
-        if (reset != FPendingResets.end()) {
-            const int err = reset->second;
-            FPendingResets.erase(reset);
-            return Fail(err);
-        }
-    }
-    return static_cast<int>(n);
+    return n < 0 ? Fail(errno) : static_cast<int>(n);
 }
 
 // The closing calls leave the last error alone: every caller ignores their results, and
@@ -208,10 +179,6 @@ int TIdStackPosix::WSShutdown(TIdStackSocketHandle s, int how)
 
 int TIdStackPosix::WSCloseSocket(TIdStackSocketHandle s)
 {
-    {
-        const std::lock_guard<std::mutex> guard(FResetsLock);
-        FPendingResets.erase(s);
-    }
     // No retry on EINTR: on Linux the descriptor is released even then.
     return ::close(s) == 0 ? 0 : Id_SOCKET_ERROR;
 }

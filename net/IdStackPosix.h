@@ -2,9 +2,6 @@
 
 #include "IdStack.h"
 
-#include <map>
-#include <mutex>
-
 // The stack over POSIX sockets, IPv4 only. This platform needs no library loading and no
 // start-up call, so creating the stack does nothing but build the object.
 class TIdStackPosix : public TIdStack {
@@ -27,10 +24,4 @@ protected:
 
 private:
     int Fail(int err);
-    int ConnectOutcome(TIdStackSocketHandle s, int err);
-
-    // Resets taken from the kernel while a connect was finished, by descriptor; each is
-    // reported by the receive that finds the bytes queued before it used up.
-    std::mutex FResetsLock;
-    std::map<TIdStackSocketHandle, int> FPendingResets;
 };

@@ -30,9 +30,11 @@ const TClassInfo& TIdTCPConnection::StaticClassInfo()
         "TIdTCPConnection",
         &TIdComponent::StaticClassInfo(),
         {
+            // Accepted and ignored: the window shows the device's bytes as they come.
             Published<C>("ASCIIFilter", &TypeInfos::Boolean, &C::ASCIIFilter, &C::SetASCIIFilter),
             PublishedOnly("Intercept", &TypeInfos::TIdConnectionIntercept),
             PublishedOnly("IOHandler", &TypeInfos::TIdIOHandler),
+            // Accepted and ignored, both: the client reads what arrived, never a line.
             Published<C>("MaxLineLength", &TypeInfos::Integer, &C::MaxLineLength,
                          &C::SetMaxLineLength),
             Published<C>("MaxLineAction", &TypeInfos::TIdMaxLineAction, &C::MaxLineAction,

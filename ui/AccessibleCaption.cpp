@@ -12,7 +12,7 @@ AccessibleCaption::AccessibleCaption(TControl* control, QAccessible::Role role, 
 
 QString AccessibleCaption::Shown(const QString& caption) const
 {
-    const QString painted = PaintedPart(caption);
+    const QString painted = CapShownText(caption);
     return FMnemonic ? WithoutMnemonic(painted) : painted;
 }
 

@@ -7,7 +7,7 @@
 QString LabelledName(const TControl* control)
 {
     if (TLabel* label = LabelOf(control))
-        return WithoutMnemonic(PaintedPart(label->Caption()));
+        return WithoutMnemonic(CapShownText(label->Caption()));
     return control->Widget() ? control->Widget()->accessibleName() : QString();
 }
 

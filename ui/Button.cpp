@@ -41,5 +41,5 @@ void TButton::SetDefault(bool isDefault)
 void TButton::TextChanged()
 {
     if (Widget())
-        PushButton()->setText(PaintedPart(Caption()));
+        PushButton()->setText(CapShownText(Caption()));
 }

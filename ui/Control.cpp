@@ -39,12 +39,12 @@ int BoundExtent(int v)
 }
 } // namespace Geometry
 
-QString PaintedPart(const QString& text)
+QString CapShownText(const QString& text)
 {
-    if (text.size() <= MaxPaintedText)
+    if (text.size() <= MaxShownText)
         return text;
     const qsizetype n =
-        text.at(MaxPaintedText - 1).isHighSurrogate() ? MaxPaintedText - 1 : MaxPaintedText;
+        text.at(MaxShownText - 1).isHighSurrogate() ? MaxShownText - 1 : MaxShownText;
     return text.left(n);
 }
 
@@ -180,7 +180,7 @@ void TControl::SetHint(const QString& hint)
 {
     FHint = hint;
     if (FWidget)
-        FWidget->setToolTip(FShowHint ? PaintedPart(hint) : QString());
+        FWidget->setToolTip(FShowHint ? CapShownText(hint) : QString());
 }
 
 void TControl::SetShowHint(bool show)

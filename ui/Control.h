@@ -23,11 +23,12 @@ int BoundPosition(int v);
 int BoundExtent(int v);
 } // namespace Geometry
 
-// The part of a caption that a control lays out and paints. The caption itself is kept
-// whole, but laying out megabytes of text on every repaint would keep the program from
-// answering anything else, the close request included.
-constexpr qsizetype MaxPaintedText = 1024;
-QString PaintedPart(const QString& text);
+// Every text the program shows (captions, hints, the window title, accessible names) is cut
+// to its first MaxShownText characters; the text itself is kept whole. Laying out megabytes
+// of text on every repaint would keep the program from answering anything else, the close
+// request included.
+constexpr qsizetype MaxShownText = 1024;
+QString CapShownText(const QString& text);
 
 // A visual control: a component shown through one Qt widget. Positions are in pixels from
 // the top-left corner of the parent's client area.

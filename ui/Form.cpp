@@ -178,7 +178,7 @@ void TForm::TextChanged()
 
 QString TForm::WindowTitle() const
 {
-    return PaintedPart(Caption());
+    return CapShownText(Caption());
 }
 
 bool TForm::UpdateWindowTitle(bool always)

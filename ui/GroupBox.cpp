@@ -24,7 +24,7 @@ protected:
         p.setPen(pal.color(QPalette::Light));
         p.drawRect(frame.adjusted(1, 1, 0, 0));
 
-        const QString caption = PaintedPart(FBox->Caption());
+        const QString caption = CapShownText(FBox->Caption());
         if (caption.isEmpty())
             return;
         const int flags = Qt::TextShowMnemonic | Qt::TextSingleLine | Qt::AlignLeft | Qt::AlignTop;

@@ -19,7 +19,7 @@ protected:
     {
         QPainter p(this);
         style()->drawItemText(&p, rect(), FLabel->TextFlags(), palette(), isEnabled(),
-                              PaintedPart(FLabel->Caption()), QPalette::WindowText);
+                              CapShownText(FLabel->Caption()), QPalette::WindowText);
     }
 
 private:
@@ -108,7 +108,7 @@ void TLabel::AdjustSize()
     if (!FAutoSize || Loading())
         return;
     const QFontMetrics fm(Font().ToQFont());
-    QString text = PaintedPart(Caption());
+    QString text = CapShownText(Caption());
     if (text.isEmpty())
         text = QStringLiteral(" ");
     const int width = FWordWrap ? Width() : 0;

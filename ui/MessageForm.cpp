@@ -174,7 +174,7 @@ QString TMessageForm::ClipboardText() const
 
 void TMessageForm::showEvent(QShowEvent* event)
 {
-    // Centred by its outer window, frame included, once the window manager has framed it.
+    // Centred by its outer frame, placed before it maps (ScreenCentring.h).
     if (!event->spontaneous() && !FCentring) {
         FCentring = new TScreenCentring(this, {});
         FCentring->Start();

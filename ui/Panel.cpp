@@ -83,7 +83,7 @@ protected:
         const int align = Qt::AlignTop | Qt::TextSingleLine | AlignmentFlag(FPanel->Alignment());
         p.setPen(
             pal.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
-        p.drawText(TextBand(r), align, PaintedPart(FPanel->Caption()));
+        p.drawText(TextBand(r), align, CapShownText(FPanel->Caption()));
     }
 
     // Rings of one pixel, outermost first: top and left edges in one colour, bottom and right

@@ -1,7 +1,9 @@
 #include "LoopbackPeer.h"
 
+#include "Exception.h"
 #include "IdTCPClient.h"
 
+#include <QDebug>
 #include <QDir>
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -107,8 +109,37 @@ int ConnectToListener(TIdTCPClient& client, LoopbackListener& listener, int conn
 {
     client.SetHost(QStringLiteral("127.0.0.1"));
     client.SetPort(listener.Port());
-    client.OpenConnection(connectLimitMs);
+    try {
+        client.OpenConnection(connectLimitMs);
+    } catch (const Exception& e) {
+        qWarning() << "connect failed:" << e.Message();
+        return -1;
+    }
     return listener.Accept();
+}
+
+QString ReadOrError(TIdTCPClient& client)
+{
+    try {
+        return QString::fromLatin1(client.ReadAvailable());
+    } catch (const Exception& e) {
+        return e.Message();
+    }
+}
+
+bool AcceptThenReset(LoopbackListener& listener, const QByteArray& first, int clientFd)
+{
+    const int peer = listener.Accept();
+    if (peer < 0 || !SendAll(peer, first))
+        return false;
+    listener.Abort(peer);
+    return WaitForHangUp(clientFd);
+}
+
+bool WaitForHangUp(int fd)
+{
+    pollfd p{fd, POLLRDHUP, 0};
+    return ::poll(&p, 1, 10000) == 1 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
 }
 
 bool SendAll(int fd, const QByteArray& bytes)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 #include <vector>
 
 // Peers for the client tests, all on 127.0.0.1 with a port picked by the system.
@@ -53,8 +54,18 @@ private:
 class TIdTCPClient;
 
 // Connects the client to the listener on 127.0.0.1 (with the client's own read time-out) and
-// accepts the connection: the listener's end, or -1 when none arrived.
+// accepts the connection: the listener's end, or -1 when the connect failed or none arrived.
 int ConnectToListener(TIdTCPClient& client, LoopbackListener& listener, int connectLimitMs = 0);
+// One ReadAvailable: the bytes as Latin-1 text, or the message of what it raised, so that an
+// exception fails a comparison instead of ending the test program.
+QString ReadOrError(TIdTCPClient& client);
+
+// Accepts the next connection, sends `first` (if any) and resets the connection: true once
+// the client's socket shows the reset.
+bool AcceptThenReset(LoopbackListener& listener, const QByteArray& first, int clientFd);
+// True once the socket shows that the peer has hung up (reset or close), within 10 s; looks
+// without taking anything, so the reset stays for the client to find.
+bool WaitForHangUp(int fd);
 
 bool SendAll(int fd, const QByteArray& bytes);
 // Number of open descriptors of this process.
