@@ -209,7 +209,9 @@ void TDeviceLink::Receive()
                 Log(QStringLiteral("received %1 bytes").arg(n));
             FSplitter.Append(buffer, n);
             DeliverFrames();
-            if (FState != Connected)
+            // A short read drained the socket: the level-triggered set reports what comes
+            // next (more bytes, the close, a reset), which saves a recv() per wake-up.
+            if (FState != Connected || n < ReadChunk)
                 return;
             continue;
         }
