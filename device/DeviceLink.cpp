@@ -2,6 +2,7 @@
 
 #include "ExceptionGuard.h"
 #include "IdSocketErrors.h"
+#include "ReadingValue.h"
 
 #include <QStringList>
 
@@ -47,7 +48,7 @@ QString FrameLogLine(const TDeviceFrame& frame)
         return head + QStringLiteral("not a whole \"B\" frame");
     if (!frame.Celsius)
         return head + QStringLiteral("value \"%1\" is not a number").arg(frame.Reading.Text);
-    return head + QStringLiteral("reading %1").arg(*frame.Celsius);
+    return head + QStringLiteral("reading ") + PlainNumber(RawReadingText(frame.Reading.Text));
 }
 
 QString OneLine(QString text)

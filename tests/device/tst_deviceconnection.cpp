@@ -157,7 +157,7 @@ void TestDeviceConnection::frameSplitOverReads()
     QCOMPARE(rec.Frames.size(), 1);
     QCOMPARE(rec.Frames[0].Raw, QByteArray("*B1E1+020.0\r"));
     QCOMPARE(rec.Frames[0].Celsius, std::optional<double>(20.0));
-    QVERIFY(rec.Log.contains(QStringLiteral("frame *B1E1+020.0\\r: reading 20")));
+    QVERIFY(rec.Log.contains(QStringLiteral("frame *B1E1+020.0\\r: reading 20.0")));
 }
 
 void TestDeviceConnection::invalidNameFailsAtResolve()

@@ -55,10 +55,10 @@ public:
         addr.sin_family = AF_INET;
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t len = sizeof addr;
-        ::bind(FListener, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        ::getsockname(FListener, reinterpret_cast<sockaddr*>(&addr), &len);
-        ::listen(FListener, 4096);
-        FPort = ntohs(addr.sin_port);
+        if (::bind(FListener, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+            ::getsockname(FListener, reinterpret_cast<sockaddr*>(&addr), &len) == 0 &&
+            ::listen(FListener, 4096) == 0)
+            FPort = ntohs(addr.sin_port);
         FThread = std::thread([this] {
             while (static_cast<int>(FAccepted.size()) < FCount) {
                 const int fd = ::accept4(FListener, nullptr, nullptr, SOCK_CLOEXEC);
