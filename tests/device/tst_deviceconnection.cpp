@@ -53,6 +53,8 @@ private slots:
     void namesAndIPv6_data();
     void namesAndIPv6();
     void nothingRunsInsideOpen();
+    void reopenForgetsTheEarlierAttempt();
+    void loopEndsWithLookupInProgress();
     void handlerEndsItsConnection_data();
     void handlerEndsItsConnection();
     void closeFromOutsideSilences();
@@ -223,6 +225,35 @@ void TestDeviceConnection::nothingRunsInsideOpen()
     QVERIFY(refused.WaitForFailure() && invalid.WaitForFailure());
     QVERIFY(closedAtOnce.Log.isEmpty());
     QVERIFY(closedAtOnce.Events.isEmpty());
+}
+
+void TestDeviceConnection::reopenForgetsTheEarlierAttempt()
+{
+    RefusingPort refusing;
+    LoopbackListener listener;
+    TDeviceRecorder rec;
+    TDeviceConnection connection(FLoop, rec.Handlers());
+    connection.Open(Loopback(refusing.Port()), 5000);
+    connection.Open(Loopback(listener.Port()), 5000);
+    const int peer = AcceptOnLoop(listener);
+    QVERIFY(peer >= 0);
+    listener.Close(peer);
+    QVERIFY(rec.WaitForFailure());
+    QCOMPARE(rec.Events,
+             (QStringList{QStringLiteral("connected"), QStringLiteral("failed closed 0")}));
+}
+
+void TestDeviceConnection::loopEndsWithLookupInProgress()
+{
+    // The lookup's answer arrives after its connection and loop are gone.
+    auto loop = std::make_unique<TDeviceLoop>();
+    TDeviceRecorder rec;
+    auto connection = std::make_unique<TDeviceConnection>(*loop, rec.Handlers());
+    connection->Open({QStringLiteral("localhost"), 1}, 5000);
+    QVERIFY(QTest::qWaitFor([&] { return !rec.Log.isEmpty(); }));
+    connection.reset();
+    loop.reset();
+    QCOMPARE(rec.Log, QStringList{QStringLiteral("resolving localhost")});
 }
 
 void TestDeviceConnection::handlerEndsItsConnection_data()
