@@ -265,14 +265,16 @@ void TestDeviceConnection::reopenForgetsTheEarlierAttempt()
 
 void TestDeviceConnection::loopEndsWithLookupInProgress()
 {
-    // The lookup's answer arrives after its connection and loop are gone.
+    // The lookup's answer arrives after the loop is gone, and the connection outlives it.
     auto loop = std::make_unique<TDeviceLoop>();
     TDeviceRecorder rec;
     auto connection = std::make_unique<TDeviceConnection>(*loop, rec.Handlers());
     connection->Open({QStringLiteral("localhost"), 1}, 5000);
     QVERIFY(QTest::qWaitFor([&] { return !rec.Log.isEmpty(); }));
-    connection.reset();
     loop.reset();
+    QVERIFY(!connection->IsConnected());
+    connection->Open({QStringLiteral("127.0.0.1"), 1}, 5000);
+    connection.reset();
     QCOMPARE(rec.Log, QStringList{QStringLiteral("resolving localhost")});
 }
 
