@@ -19,7 +19,7 @@ QString AccessibleCaption::Shown(const QString& caption) const
 QString AccessibleCaption::text(QAccessible::Text t) const
 {
     if (t == QAccessible::Name) {
-        const QString name = widget() ? widget()->accessibleName() : QString();
+        QString name = widget() ? widget()->accessibleName() : QString();
         if (!name.isEmpty())
             return name;
         const TControl* control = TControl::OfWidget(widget());
