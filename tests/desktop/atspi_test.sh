@@ -49,7 +49,7 @@ code=$?
 [ "$code" -eq 124 ] && fail "the AT-SPI reader took more than 40 s"
 [ "$code" -eq 0 ] || exit "$code"
 # Its window closed while the bus listened: the program ends cleanly (under ASan, unharmed).
-(sleep 10 && kill "$program" 2>/dev/null) &
+(sleep 10 && kill "$program") >/dev/null 2>&1 &
 pids+=($!)
 wait "$program"
 code=$?
