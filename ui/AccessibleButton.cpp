@@ -16,6 +16,14 @@ QPushButton* AccessibleButton::PushButton() const
     return qobject_cast<QPushButton*>(widget());
 }
 
+// A toggle is a check box, as Qt makes its own checkable buttons: Qt 6.4 has no toggle-button
+// role for AT-SPI, and Orca 43 says nothing when a push button's checked state changes.
+QAccessible::Role AccessibleButton::role() const
+{
+    const auto* button = dynamic_cast<TButton*>(TControl::OfWidget(widget()));
+    return button && button->IsToggle() ? QAccessible::CheckBox : QAccessible::Button;
+}
+
 QString AccessibleButton::text(QAccessible::Text t) const
 {
     const QPushButton* button = PushButton();

@@ -23,7 +23,9 @@ QString AccessibleImage::text(QAccessible::Text t) const
 QAccessible::Role AccessibleImage::role() const
 {
     const TImage* image = Image();
-    return image && !image->ButtonName().isEmpty() ? QAccessible::Button : QAccessible::Graphic;
+    if (!image || image->ButtonName().isEmpty())
+        return QAccessible::Graphic;
+    return image->ButtonCheckable() ? QAccessible::RadioButton : QAccessible::Button;
 }
 
 QAccessible::State AccessibleImage::state() const
@@ -39,7 +41,7 @@ QAccessible::State AccessibleImage::state() const
 QStringList AccessibleImage::actionNames() const
 {
     QStringList names = QAccessibleWidget::actionNames();
-    if (role() == QAccessible::Button)
+    if (role() != QAccessible::Graphic)
         names.prepend(pressAction());
     return names;
 }
@@ -47,7 +49,7 @@ QStringList AccessibleImage::actionNames() const
 void AccessibleImage::doAction(const QString& actionName)
 {
     TImage* image = Image();
-    if (actionName == pressAction() && image && role() == QAccessible::Button)
+    if (actionName == pressAction() && image && role() != QAccessible::Graphic)
         image->Press();
     else
         QAccessibleWidget::doAction(actionName);

@@ -6,7 +6,8 @@ class TImage;
 
 // A picture: a push button named by its button name when it acts as one (Space, Return and
 // the press action click it; the press action names no key, which a screen reader would read
-// as a shortcut), checked while it stands for the current choice; otherwise a graphic.
+// as a shortcut); a radio button, checked while current, when it stands for one of a few
+// choices; otherwise a graphic.
 class AccessibleImage : public QAccessibleWidget {
 public:
     explicit AccessibleImage(TImage* image);

@@ -139,11 +139,11 @@ void TestAccessibility::controlsHaveRoleAndName_data()
                              << "192.168.1.254";
     QTest::newRow("port") << "sePort" << int(QAccessible::SpinBox) << "Port"
                           << "10001";
-    QTest::newRow("toggle") << "cmdConnect" << int(QAccessible::Button) << "Připojit"
+    QTest::newRow("toggle") << "cmdConnect" << int(QAccessible::CheckBox) << "Připojit"
                             << "";
-    QTest::newRow("Czech flag") << "Image1" << int(QAccessible::Button) << "Čeština"
+    QTest::newRow("Czech flag") << "Image1" << int(QAccessible::RadioButton) << "Čeština"
                                 << "";
-    QTest::newRow("British flag") << "Image2" << int(QAccessible::Button) << "English"
+    QTest::newRow("British flag") << "Image2" << int(QAccessible::RadioButton) << "English"
                                   << "";
     QTest::newRow("reading panel") << "pnlTeplota" << int(QAccessible::StaticText) << ""
                                    << "";
