@@ -42,7 +42,7 @@ cp "$languages/cesky.lng.xml" "$languages/english.lng.xml" "$work/app/"
 (cd "$work/app" && QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 \
     exec ./ZVKdemo >"$work/program.log" 2>&1) &
 program=$!
-pids+=($program)
+pids+=("$program")
 
 timeout 40 /usr/bin/python3 "$(dirname "$(readlink -f "$0")")/atspi_test.py" "$port"
 code=$?
