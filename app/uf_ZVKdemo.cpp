@@ -97,7 +97,7 @@ TfZVKTeplomer::TfZVKTeplomer(TComponent* owner) : TForm(owner)
     Image2->SetButtonName(QStringLiteral("English"));
     QWidget::setTabOrder(cmdConnect->Widget(), Image1->Widget());
     QWidget::setTabOrder(Image1->Widget(), Image2->Widget());
-    // To a screen reader the toggle is pressed while connected, and the current language's
+    // To a screen reader the toggle is checked while connected, and the current language's
     // flag is checked: pressing either is answered by its new state.
     cmdConnect->SetToggled(false);
 }
