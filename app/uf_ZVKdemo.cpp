@@ -1,6 +1,7 @@
 #include "uf_ZVKdemo.h"
 
 #include "Accessibility.h"
+#include "AccessibleNotice.h"
 #include "Application.h"
 #include "Button.h"
 #include "Dialogs.h"
@@ -18,6 +19,8 @@
 #include "SpinEdit.h"
 #include "StoredLayout.h"
 #include "Timer.h"
+
+#include <utility>
 
 TfZVKTeplomer* fZVKTeplomer = nullptr;
 QString LngFileName;
@@ -93,6 +96,9 @@ TfZVKTeplomer::TfZVKTeplomer(TComponent* owner) : TForm(owner)
     Image2->SetButtonName(QStringLiteral("English"));
     QWidget::setTabOrder(cmdConnect->Widget(), Image1->Widget());
     QWidget::setTabOrder(Image1->Widget(), Image2->Widget());
+    // To a screen reader the toggle is checked while connected, and the current language's
+    // flag is checked: pressing either is answered by its new state.
+    cmdConnect->SetToggled(false);
 }
 
 void TfZVKTeplomer::SetVisible(bool visible)
@@ -115,6 +121,8 @@ void TfZVKTeplomer::FormCreate(TComponent*)
 // when the file stops with an error part way.
 void TfZVKTeplomer::ApplyLanguage()
 {
+    Image1->SetButtonChecked(LngFileName == QStringLiteral("cesky.lng.xml"));
+    Image2->SetButtonChecked(LngFileName == QStringLiteral("english.lng.xml"));
     try {
         Language->LoadLanguage(LngFileName);
     } catch (...) {
@@ -167,6 +175,8 @@ void TfZVKTeplomer::IdTCPClient1Connected(TComponent*)
     sePort->SetEnabled(false);
     cmdConnect->SetCaption(
         Language->GetConstText(QStringLiteral("Odpojit"), QStringLiteral("Odpojit")));
+    cmdConnect->SetToggled(true);
+    FReadingAnnounced = false;
     Timer1->SetEnabled(true);
     ShowReadingInTitle(QString());
     Timer1Timer(Timer1);
@@ -179,6 +189,7 @@ void TfZVKTeplomer::IdTCPClient1Disconnected(TComponent*)
     pnlTeplota->SetCaption(QString());
     cmdConnect->SetCaption(
         Language->GetConstText(QStringLiteral("Připojit"), QStringLiteral("Připojit")));
+    cmdConnect->SetToggled(false);
     Timer1->SetEnabled(false);
     ShowReadingInTitle(QString());
 }
@@ -194,6 +205,10 @@ void TfZVKTeplomer::Timer1Timer(TComponent*)
         if (reading.Result == TReadingResult::Reading) {
             Application->SetTitle(TitleBase + QStringLiteral("   ") + pnlTeplota->Caption());
             ShowReadingInTitle(pnlTeplota->Caption());
+            // A screen reader hears the first reading of a connection once, unasked; later
+            // ones only when the user reads the panel or the title.
+            if (!std::exchange(FReadingAnnounced, true))
+                AnnounceNotice(Widget(), pnlTeplota->Caption());
         }
     } catch (...) {
     }

@@ -60,6 +60,7 @@ private:
     void ShowReadingInTitle(const QString& reading);
 
     QString FTitleReading;
+    bool FReadingAnnounced = false;
 };
 
 extern TfZVKTeplomer* fZVKTeplomer;

@@ -15,6 +15,8 @@ packages+=(clang-14 libclang-rt-14-dev)
 # The Wayland test (sway headless, natively and through XWayland), the accessibility test
 # (the AT-SPI bus in a D-Bus session, read with pyatspi) and the package checks (lintian).
 packages+=(sway xwayland qt6-wayland wtype at-spi2-core python3-pyatspi dbus lintian)
+# The screen reader test: Orca, speaking through speech-dispatcher's generic module to a file.
+packages+=(orca speech-dispatcher)
 # The Debian package: cpack computes its dependencies with dpkg-shlibdeps.
 packages+=(dpkg-dev)
 missing=()

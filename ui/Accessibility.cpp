@@ -1,9 +1,13 @@
 #include "Accessibility.h"
 
+#include "AccessibleButton.h"
 #include "AccessibleCaption.h"
 #include "AccessibleEdit.h"
 #include "AccessibleImage.h"
+#include "AccessibleNotice.h"
+#include "AccessibleParts.h"
 #include "AccessibleSpinEdit.h"
+#include "Button.h"
 #include "Edit.h"
 #include "Form.h"
 #include "GroupBox.h"
@@ -19,9 +23,11 @@
 namespace {
 QAccessibleInterface* ControlInterface(const QString&, QObject* object)
 {
+    // A widget being destroyed has left its control (as Qt's own factory refuses it): an
+    // interface made now would outlive it in Qt's cache.
     TControl* control = TControl::OfWidget(object);
     if (!control)
-        return nullptr;
+        return NoticeInterface(object);
     if (auto* label = dynamic_cast<TLabel*>(control))
         return new AccessibleCaption(label, QAccessible::StaticText, true);
     if (auto* panel = dynamic_cast<TPanel*>(control))
@@ -34,6 +40,8 @@ QAccessibleInterface* ControlInterface(const QString&, QObject* object)
         return new AccessibleSpinEdit(spin);
     if (auto* image = dynamic_cast<TImage*>(control))
         return new AccessibleImage(image);
+    if (auto* button = dynamic_cast<TButton*>(control))
+        return new AccessibleButton(button);
     // A plain widget would be a "client" area, which a screen reader does not take for a
     // window; its name is its title.
     if (dynamic_cast<TForm*>(control))
@@ -48,9 +56,15 @@ void InstallAccessibleControls()
 {
     static const bool installed = [] {
         QAccessible::installFactory(&ControlInterface);
+        InstallInnerPartFilter();
         return true;
     }();
     Q_UNUSED(installed);
+}
+
+bool AccessibilityListening()
+{
+    return Handler || QAccessible::isActive();
 }
 
 void Announce(QAccessibleEvent& event)

@@ -14,6 +14,8 @@ void InstallAccessibleControls();
 // their text themselves, but not a window's title.
 void AnnounceCaptionChange(TControl* control, const QString& oldCaption);
 
+// Whether announcements reach anyone: assistive technology, or a test's handler.
+bool AccessibilityListening();
 // Hands an event to assistive technology through Qt, which drops it while none is active.
 void Announce(QAccessibleEvent& event);
 // Sends what Announce is given to a handler instead of Qt (nullptr: back to Qt); returns

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 AccessibleCaption::AccessibleCaption(TControl* control, QAccessible::Role role, bool mnemonic)
-    : QAccessibleWidget(control->Widget(), role), FControl(control), FMnemonic(mnemonic)
+    : QAccessibleWidget(control->Widget(), role), FMnemonic(mnemonic)
 {
 }
 
@@ -19,8 +19,11 @@ QString AccessibleCaption::Shown(const QString& caption) const
 QString AccessibleCaption::text(QAccessible::Text t) const
 {
     if (t == QAccessible::Name) {
-        const QString name = widget()->accessibleName();
-        return name.isEmpty() ? Shown(FControl->Caption()) : name;
+        QString name = widget() ? widget()->accessibleName() : QString();
+        if (!name.isEmpty())
+            return name;
+        const TControl* control = TControl::OfWidget(widget());
+        return control ? Shown(control->Caption()) : QString();
     }
     return QAccessibleWidget::text(t);
 }
@@ -30,7 +33,7 @@ AccessibleCaption::relations(QAccessible::Relation match) const
 {
     auto found = QAccessibleWidget::relations(match);
     if (match & QAccessible::Labelled)
-        if (auto* label = dynamic_cast<TLabel*>(FControl))
+        if (auto* label = dynamic_cast<TLabel*>(TControl::OfWidget(widget())))
             if (TWinControl* named = label->FocusControl(); named && named->Widget())
                 found.append({QAccessible::queryAccessibleInterface(named->Widget()),
                               QAccessible::Labelled});

@@ -6,7 +6,8 @@ class TControl;
 
 // A control that paints its caption and is known by it: a label or a panel (static text
 // whose text is the caption) or a group box (a grouping named by its caption). A label
-// reports the control it names.
+// reports the control it names. The control is looked up on each use, so an interface that
+// outlives it answers empty.
 class AccessibleCaption : public QAccessibleWidget, public QAccessibleTextInterface {
 public:
     AccessibleCaption(TControl* control, QAccessible::Role role, bool mnemonic);
@@ -35,6 +36,5 @@ public:
     QString attributes(int offset, int* startOffset, int* endOffset) const override;
 
 private:
-    TControl* FControl;
     bool FMnemonic;
 };

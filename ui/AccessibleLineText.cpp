@@ -1,5 +1,8 @@
 #include "AccessibleLineText.h"
 
+#include "AccessibleLabelling.h"
+#include "Control.h"
+
 #include <QFontMetrics>
 #include <QLineEdit>
 #include <algorithm>
@@ -12,16 +15,70 @@ int Bound(int offset, qsizetype size)
 }
 } // namespace
 
+AccessibleLineText::AccessibleLineText(QWidget* widget, QLineEdit* edit, QAccessible::Role role)
+    : QAccessibleWidget(widget, role), FEdit(edit)
+{
+}
+
+TControl* AccessibleLineText::Control() const
+{
+    return TControl::OfWidget(widget());
+}
+
 QString AccessibleLineText::Shown() const
 {
-    return FEdit->displayText();
+    return FEdit ? FEdit->displayText() : QString();
+}
+
+QString AccessibleLineText::text(QAccessible::Text t) const
+{
+    switch (t) {
+    case QAccessible::Name:
+        if (const TControl* control = Control())
+            return LabelledName(control);
+        return {};
+    case QAccessible::Value:
+        return Shown();
+    default:
+        return QAccessibleWidget::text(t);
+    }
+}
+
+QAccessible::State AccessibleLineText::state() const
+{
+    QAccessible::State s = QAccessibleWidget::state();
+    s.editable = true;
+    s.selectableText = true;
+    if (FEdit) {
+        s.readOnly = FEdit->isReadOnly();
+        s.passwordEdit = FEdit->echoMode() != QLineEdit::Normal;
+    }
+    return s;
+}
+
+QList<QPair<QAccessibleInterface*, QAccessible::Relation>>
+AccessibleLineText::relations(QAccessible::Relation match) const
+{
+    auto found = QAccessibleWidget::relations(match);
+    if (const TControl* control = Control())
+        AddLabelRelation(control, match, found);
+    return found;
+}
+
+void* AccessibleLineText::interface_cast(QAccessible::InterfaceType t)
+{
+    if (t == QAccessible::TextInterface)
+        return static_cast<QAccessibleTextInterface*>(this);
+    if (t == QAccessible::EditableTextInterface)
+        return static_cast<QAccessibleEditableTextInterface*>(this);
+    return QAccessibleWidget::interface_cast(t);
 }
 
 void AccessibleLineText::selection(int selectionIndex, int* startOffset, int* endOffset) const
 {
     *startOffset = 0;
     *endOffset = 0;
-    if (selectionIndex == 0 && FEdit->hasSelectedText()) {
+    if (selectionIndex == 0 && FEdit && FEdit->hasSelectedText()) {
         *startOffset = FEdit->selectionStart();
         *endOffset = FEdit->selectionEnd();
     }
@@ -29,7 +86,7 @@ void AccessibleLineText::selection(int selectionIndex, int* startOffset, int* en
 
 int AccessibleLineText::selectionCount() const
 {
-    return FEdit->hasSelectedText() ? 1 : 0;
+    return FEdit && FEdit->hasSelectedText() ? 1 : 0;
 }
 
 void AccessibleLineText::addSelection(int startOffset, int endOffset)
@@ -39,13 +96,13 @@ void AccessibleLineText::addSelection(int startOffset, int endOffset)
 
 void AccessibleLineText::removeSelection(int selectionIndex)
 {
-    if (selectionIndex == 0)
+    if (selectionIndex == 0 && FEdit)
         FEdit->deselect();
 }
 
 void AccessibleLineText::setSelection(int selectionIndex, int startOffset, int endOffset)
 {
-    if (selectionIndex != 0)
+    if (selectionIndex != 0 || !FEdit)
         return;
     const qsizetype size = Shown().size();
     const int start = Bound(startOffset, size);
@@ -54,12 +111,13 @@ void AccessibleLineText::setSelection(int selectionIndex, int startOffset, int e
 
 int AccessibleLineText::cursorPosition() const
 {
-    return FEdit->cursorPosition();
+    return FEdit ? FEdit->cursorPosition() : 0;
 }
 
 void AccessibleLineText::setCursorPosition(int position)
 {
-    FEdit->setCursorPosition(Bound(position, Shown().size()));
+    if (FEdit)
+        FEdit->setCursorPosition(Bound(position, Shown().size()));
 }
 
 QString AccessibleLineText::text(int startOffset, int endOffset) const
@@ -79,7 +137,7 @@ int AccessibleLineText::characterCount() const
 QRect AccessibleLineText::characterRect(int offset) const
 {
     const QString all = Shown();
-    if (offset < 0 || offset >= all.size())
+    if (!FEdit || offset < 0 || offset >= all.size())
         return {};
     const QFontMetrics fm(FEdit->font());
     const QRect contents = FEdit->contentsRect();
@@ -93,6 +151,8 @@ QRect AccessibleLineText::characterRect(int offset) const
 
 int AccessibleLineText::offsetAtPoint(const QPoint& point) const
 {
+    if (!FEdit)
+        return -1;
     const QPoint local = FEdit->mapFromGlobal(point);
     return FEdit->rect().contains(local) ? FEdit->cursorPositionAt(local) : -1;
 }
@@ -123,7 +183,7 @@ void AccessibleLineText::insertText(int offset, const QString& text)
 // Edits as typing would: not in a read-only or disabled edit, and within its length limit.
 void AccessibleLineText::replaceText(int startOffset, int endOffset, const QString& text)
 {
-    if (FEdit->isReadOnly() || !FEdit->isEnabled())
+    if (!FEdit || FEdit->isReadOnly() || !FEdit->isEnabled())
         return;
     const QString all = FEdit->text();
     const int start = Bound(startOffset, all.size());

@@ -1,15 +1,28 @@
 #pragma once
 
-#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QLineEdit>
+#include <QPointer>
 
-class QLineEdit;
+class TControl;
 
-// The text of a one-line edit as a screen reader reads and edits it: its characters, caret
-// and selection. A password edit shows its mask characters only.
-class AccessibleLineText : public QAccessibleTextInterface,
+// A control that is a one-line edit to a screen reader (an edit, a spin edit): named by the
+// label that names it, its value the text shown, and that text with its caret and selection
+// to read and edit. A password edit shows its mask characters only. Its control and edit are
+// looked up or guarded on each use, so an interface that outlives them answers empty.
+class AccessibleLineText : public QAccessibleWidget,
+                           public QAccessibleTextInterface,
                            public QAccessibleEditableTextInterface {
 public:
-    explicit AccessibleLineText(QLineEdit* edit) : FEdit(edit) {}
+    AccessibleLineText(QWidget* widget, QLineEdit* edit, QAccessible::Role role);
+
+    // The text interface's text(start, end) stays visible beside the widget's text(kind).
+    using QAccessibleTextInterface::text;
+    QString text(QAccessible::Text t) const override;
+    QAccessible::State state() const override;
+    QList<QPair<QAccessibleInterface*, QAccessible::Relation>>
+    relations(QAccessible::Relation match) const override;
+    void* interface_cast(QAccessible::InterfaceType t) override;
 
     void selection(int selectionIndex, int* startOffset, int* endOffset) const override;
     int selectionCount() const override;
@@ -33,7 +46,9 @@ protected:
     // The whole text as shown.
     QString Shown() const;
     QLineEdit* LineEdit() const { return FEdit; }
+    // The control behind the widget, while both live.
+    TControl* Control() const;
 
 private:
-    QLineEdit* FEdit;
+    QPointer<QLineEdit> FEdit;
 };

@@ -1,60 +1,35 @@
 #include "AccessibleSpinEdit.h"
 
-#include "AccessibleLabelling.h"
 #include "Application.h"
 #include "SpinEdit.h"
 
 #include <QLineEdit>
 
 AccessibleSpinEdit::AccessibleSpinEdit(TSpinEdit* spin)
-    : QAccessibleWidget(spin->Widget(), QAccessible::SpinBox), AccessibleLineText(spin->LineEdit()),
-      FSpin(spin)
+    : AccessibleLineText(spin->Widget(), spin->LineEdit(), QAccessible::SpinBox)
 {
 }
 
-QString AccessibleSpinEdit::text(QAccessible::Text t) const
+TSpinEdit* AccessibleSpinEdit::Spin() const
 {
-    switch (t) {
-    case QAccessible::Name:
-        return LabelledName(FSpin);
-    case QAccessible::Value:
-        return Shown();
-    default:
-        return QAccessibleWidget::text(t);
-    }
+    return dynamic_cast<TSpinEdit*>(Control());
 }
 
 QAccessible::State AccessibleSpinEdit::state() const
 {
-    QAccessible::State s = QAccessibleWidget::state();
-    s.focusable = LineEdit()->focusPolicy() != Qt::NoFocus;
-    s.focused = LineEdit()->hasFocus();
-    s.editable = true;
-    s.readOnly = LineEdit()->isReadOnly();
-    s.selectableText = true;
+    QAccessible::State s = AccessibleLineText::state();
+    if (LineEdit()) {
+        s.focusable = LineEdit()->focusPolicy() != Qt::NoFocus;
+        s.focused = LineEdit()->hasFocus();
+    }
     return s;
-}
-
-QList<QPair<QAccessibleInterface*, QAccessible::Relation>>
-AccessibleSpinEdit::relations(QAccessible::Relation match) const
-{
-    auto found = QAccessibleWidget::relations(match);
-    AddLabelRelation(FSpin, match, found);
-    return found;
 }
 
 void* AccessibleSpinEdit::interface_cast(QAccessible::InterfaceType t)
 {
-    switch (t) {
-    case QAccessible::TextInterface:
-        return static_cast<QAccessibleTextInterface*>(this);
-    case QAccessible::EditableTextInterface:
-        return static_cast<QAccessibleEditableTextInterface*>(this);
-    case QAccessible::ValueInterface:
+    if (t == QAccessible::ValueInterface)
         return static_cast<QAccessibleValueInterface*>(this);
-    default:
-        return QAccessibleWidget::interface_cast(t);
-    }
+    return AccessibleLineText::interface_cast(t);
 }
 
 QStringList AccessibleSpinEdit::actionNames() const
@@ -65,40 +40,46 @@ QStringList AccessibleSpinEdit::actionNames() const
 // The arrow buttons' steps; a disabled spin edit takes none, as its buttons take no click.
 void AccessibleSpinEdit::doAction(const QString& actionName)
 {
-    if (!widget()->isEnabled())
+    TSpinEdit* spin = Spin();
+    if (!spin || !widget()->isEnabled())
         return;
     if (actionName == increaseAction())
-        GuardedCall([this] { FSpin->UpClick(); });
+        GuardedCall([spin] { spin->UpClick(); });
     else if (actionName == decreaseAction())
-        GuardedCall([this] { FSpin->DownClick(); });
+        GuardedCall([spin] { spin->DownClick(); });
     else
         QAccessibleWidget::doAction(actionName);
 }
 
 QVariant AccessibleSpinEdit::currentValue() const
 {
-    return FSpin->Value();
+    const TSpinEdit* spin = Spin();
+    return spin ? QVariant(spin->Value()) : QVariant();
 }
 
 void AccessibleSpinEdit::setCurrentValue(const QVariant& value)
 {
     bool ok = false;
     const int v = value.toInt(&ok);
-    if (ok && widget()->isEnabled() && !LineEdit()->isReadOnly())
-        GuardedCall([&] { FSpin->SetValue(v); });
+    TSpinEdit* spin = Spin();
+    if (ok && spin && widget()->isEnabled() && !LineEdit()->isReadOnly())
+        GuardedCall([&] { spin->SetValue(v); });
 }
 
 QVariant AccessibleSpinEdit::maximumValue() const
 {
-    return FSpin->MaxValue();
+    const TSpinEdit* spin = Spin();
+    return spin ? QVariant(spin->MaxValue()) : QVariant();
 }
 
 QVariant AccessibleSpinEdit::minimumValue() const
 {
-    return FSpin->MinValue();
+    const TSpinEdit* spin = Spin();
+    return spin ? QVariant(spin->MinValue()) : QVariant();
 }
 
 QVariant AccessibleSpinEdit::minimumStepSize() const
 {
-    return FSpin->Increment();
+    const TSpinEdit* spin = Spin();
+    return spin ? QVariant(spin->Increment()) : QVariant();
 }

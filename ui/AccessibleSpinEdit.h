@@ -2,15 +2,11 @@
 
 #include "AccessibleLineText.h"
 
-#include <QAccessibleWidget>
-
 class TSpinEdit;
 
 // A numeric edit as one spin button: its value, range and step, its text, named by its
 // label. The edit and the arrow buttons inside are its parts, not controls of their own.
-class AccessibleSpinEdit : public QAccessibleWidget,
-                           public AccessibleLineText,
-                           public QAccessibleValueInterface {
+class AccessibleSpinEdit : public AccessibleLineText, public QAccessibleValueInterface {
 public:
     explicit AccessibleSpinEdit(TSpinEdit* spin);
 
@@ -19,12 +15,7 @@ public:
     int indexOfChild(const QAccessibleInterface*) const override { return -1; }
     QAccessibleInterface* focusChild() const override { return nullptr; }
 
-    // The text interface's text(start, end) stays visible beside the widget's text(kind).
-    using AccessibleLineText::text;
-    QString text(QAccessible::Text t) const override;
     QAccessible::State state() const override;
-    QList<QPair<QAccessibleInterface*, QAccessible::Relation>>
-    relations(QAccessible::Relation match) const override;
     void* interface_cast(QAccessible::InterfaceType t) override;
 
     QStringList actionNames() const override;
@@ -37,5 +28,5 @@ public:
     QVariant minimumStepSize() const override;
 
 private:
-    TSpinEdit* FSpin;
+    TSpinEdit* Spin() const;
 };

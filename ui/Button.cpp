@@ -1,6 +1,9 @@
 #include "Button.h"
 
+#include "AccessibleButton.h"
+
 #include <QPushButton>
+#include <utility>
 
 const TClassInfo& TButton::StaticClassInfo()
 {
@@ -42,4 +45,11 @@ void TButton::TextChanged()
 {
     if (Widget())
         PushButton()->setText(CapShownText(Caption()));
+}
+
+void TButton::SetToggled(bool on)
+{
+    FIsToggle = true;
+    if (std::exchange(FToggled, on) != on)
+        AnnounceCheckedChange(Widget());
 }

@@ -17,6 +17,12 @@ public:
     int ModalResult() const { return FModalResult; }
     void SetModalResult(int result) { FModalResult = result; }
 
+    // A button that shows an on/off state (the connect toggle: on while connected) is, to a
+    // screen reader, checkable and checked while on; to the eye it stays a push button.
+    bool IsToggle() const { return FIsToggle; }
+    bool Toggled() const { return FToggled; }
+    void SetToggled(bool on);
+
 protected:
     void TextChanged() override;
 
@@ -25,4 +31,6 @@ private:
     bool FDefault = false;
     bool FCancel = false;
     int FModalResult = 0;
+    bool FIsToggle = false;
+    bool FToggled = false;
 };

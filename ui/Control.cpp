@@ -79,6 +79,9 @@ TControl::TControl(TComponent* owner, QWidget* widget) : TComponent(owner), FWid
     // font set earlier would make Qt resolve and lay out the widget's text twice.
     FWidget->hide();
     ControlsByWidget().insert(widget, this);
+    // A widget being destroyed leaves its control at once: what Qt asks about it from then on
+    // (focus and leave events while it goes) finds no control.
+    QObject::connect(widget, &QObject::destroyed, [widget] { ControlsByWidget().remove(widget); });
     InstallAccessibleControls();
 }
 

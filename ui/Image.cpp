@@ -1,9 +1,12 @@
 #include "Image.h"
 
+#include "AccessibleButton.h"
+
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWidget>
+#include <utility>
 
 // Draws the picture and turns a press and release inside it into a click.
 class ImageWidget : public QWidget {
@@ -130,6 +133,13 @@ void TImage::Press()
 {
     if (Widget() && Widget()->isEnabled())
         Click();
+}
+
+void TImage::SetButtonChecked(bool checked)
+{
+    FButtonCheckable = true;
+    if (std::exchange(FButtonChecked, checked) != checked)
+        AnnounceCheckedChange(Widget());
 }
 
 void TImage::AdjustSize()

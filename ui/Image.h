@@ -29,6 +29,11 @@ public:
     void SetButtonName(const QString& name);
     // Clicks it as the mouse would (a disabled picture takes no click).
     void Press();
+    // A button picture that stands for one of a few choices is, to a screen reader, checkable
+    // and checked while it is the current choice.
+    bool ButtonCheckable() const { return FButtonCheckable; }
+    bool ButtonChecked() const { return FButtonChecked; }
+    void SetButtonChecked(bool checked);
 
 private:
     friend class ImageWidget;
@@ -39,4 +44,6 @@ private:
     bool FCenter = false;
     bool FTransparent = false;
     QString FButtonName;
+    bool FButtonCheckable = false;
+    bool FButtonChecked = false;
 };

@@ -90,7 +90,10 @@ TSpinEdit::TSpinEdit(TComponent* owner) : TWinControl(owner, new QWidget)
     QObject::connect(FUp, &QToolButton::clicked, [this] { GuardedCall([this] { UpClick(); }); });
     QObject::connect(FDown, &QToolButton::clicked,
                      [this] { GuardedCall([this] { DownClick(); }); });
-    QObject::connect(FEdit, &QLineEdit::textChanged, [this] { FireEvent(OnChange, this); });
+    QObject::connect(FEdit, &QLineEdit::textChanged, [this] {
+        AnnounceValue();
+        FireEvent(OnChange, this);
+    });
     FEdit->setText(QStringLiteral("0"));
     SetTabStop(true);
     KeepDisabledTextReadable(FEdit);
@@ -168,6 +171,15 @@ void TSpinEdit::UpClick()
 void TSpinEdit::DownClick()
 {
     Step(-qint64(FIncrement));
+}
+
+// A screen reader hears the spin button's value change (the edit inside is not its object).
+void TSpinEdit::AnnounceValue()
+{
+    if (!Widget() || !AccessibilityListening())
+        return;
+    QAccessibleValueChangeEvent event(Widget(), Value());
+    Announce(event);
 }
 
 void TSpinEdit::Exit()

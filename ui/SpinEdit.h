@@ -47,6 +47,7 @@ public:
 private:
     friend class SpinEditFilter;
     void Exit();
+    void AnnounceValue();
     void Step(qint64 delta);
     QLineEdit* FEdit = nullptr;
     QToolButton* FUp = nullptr;

@@ -9,19 +9,22 @@
 #include "Panel.h"
 #include "ProgramMain.h"
 #include "ReadableDisabledText.h"
+#include "Simulator.h"
 #include "SpinEdit.h"
 #include "uf_ZVKdemo.h"
 
 #include <QAccessible>
 #include <QFile>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QtTest>
 
 namespace {
 struct Heard {
     QObject* Object;
     QAccessible::Event Type;
-    QString Text; // the new text of a text update
+    QString Text;   // the new text of a text update
+    QVariant Value; // the new value of a value change
 };
 QList<Heard> Events;
 
@@ -30,7 +33,10 @@ void Record(QAccessibleEvent* event)
     QString text;
     if (event->type() == QAccessible::TextUpdated)
         text = static_cast<QAccessibleTextUpdateEvent*>(event)->textInserted();
-    Events.append({event->object(), event->type(), text});
+    QVariant value;
+    if (event->type() == QAccessible::ValueChanged)
+        value = static_cast<QAccessibleValueChangeEvent*>(event)->value();
+    Events.append({event->object(), event->type(), text, value});
 }
 
 QAccessibleInterface* Interface(TControl* control)
@@ -43,6 +49,15 @@ bool HasRelation(QAccessibleInterface* from, QAccessibleInterface* to, QAccessib
     const auto found = from->relations(r);
     return std::any_of(found.begin(), found.end(),
                        [&](const auto& rel) { return rel.first == to && rel.second == r; });
+}
+
+QList<Heard> EventsOf(QObject* object, QAccessible::Event type)
+{
+    QList<Heard> found;
+    for (const Heard& e : Events)
+        if (e.Object == object && e.Type == type)
+            found << e;
+    return found;
 }
 
 const QString Reading = QStringLiteral("+021.0 \u00B0C");
@@ -60,6 +75,11 @@ private slots:
     void labelsNameTheirFields_data();
     void labelsNameTheirFields();
     void portIsASpinButton();
+    void portAnnouncesItsValue_data();
+    void portAnnouncesItsValue();
+    void toggleAndReadingAreHeard();
+    void flagsAreCheckedByLanguage();
+    void widgetBeingDestroyedHasNoInterface();
     void readingIsThePanelsNameAndText();
     void readingChangeIsAnnounced();
     void languageSwitchIsAnnounced();
@@ -119,11 +139,11 @@ void TestAccessibility::controlsHaveRoleAndName_data()
                              << "192.168.1.254";
     QTest::newRow("port") << "sePort" << int(QAccessible::SpinBox) << "Port"
                           << "10001";
-    QTest::newRow("toggle") << "cmdConnect" << int(QAccessible::Button) << "Připojit"
+    QTest::newRow("toggle") << "cmdConnect" << int(QAccessible::CheckBox) << "Připojit"
                             << "";
-    QTest::newRow("Czech flag") << "Image1" << int(QAccessible::Button) << "Čeština"
+    QTest::newRow("Czech flag") << "Image1" << int(QAccessible::RadioButton) << "Čeština"
                                 << "";
-    QTest::newRow("British flag") << "Image2" << int(QAccessible::Button) << "English"
+    QTest::newRow("British flag") << "Image2" << int(QAccessible::RadioButton) << "English"
                                   << "";
     QTest::newRow("reading panel") << "pnlTeplota" << int(QAccessible::StaticText) << ""
                                    << "";
@@ -225,6 +245,113 @@ void TestAccessibility::portIsASpinButton()
     value->setCurrentValue(5);
     port->actionInterface()->doAction(QAccessibleActionInterface::increaseAction());
     QCOMPARE(F->sePort->Value(), 65534);
+}
+
+void TestAccessibility::portAnnouncesItsValue_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("value");
+    QTest::newRow("Up") << int(Qt::Key_Up) << 10002;
+    QTest::newRow("Down") << int(Qt::Key_Down) << 10000;
+    QTest::newRow("typed") << int(Qt::Key_5) << 100015;
+}
+
+// The spin button's value changes, not the text of the edit inside, which is not in the tree.
+void TestAccessibility::portAnnouncesItsValue()
+{
+    QFETCH(int, key);
+    QFETCH(int, value);
+    F->sePort->SetFocus();
+    F->sePort->LineEdit()->end(false);
+    Events.clear();
+    QTest::keyClick(F->sePort->LineEdit(), Qt::Key(key));
+    const auto changes = EventsOf(F->sePort->Widget(), QAccessible::ValueChanged);
+    QCOMPARE(changes.size(), 1);
+    QCOMPARE(changes[0].Value.toInt(), value);
+    QCOMPARE(Interface(F->sePort)->valueInterface()->currentValue().toInt(), value);
+    QVERIFY(std::none_of(Events.begin(), Events.end(),
+                         [&](const Heard& e) { return e.Object == F->sePort->LineEdit(); }));
+}
+
+// Pressing the toggle is answered by its state; the first reading of a connection is said
+// once, by a notification, and no later one is.
+void TestAccessibility::toggleAndReadingAreHeard()
+{
+    TSimulator sim;
+    QVERIFY(sim.Start({QStringLiteral("--interval"), QStringLiteral("100")})); // drifting
+    QAccessibleInterface* toggle = Interface(F->cmdConnect);
+    QVERIFY(toggle->state().checkable && !toggle->state().checked);
+    F->txtIP->SetText(QStringLiteral("127.0.0.1"));
+    F->sePort->SetValue(sim.Port());
+    Events.clear();
+    static_cast<QPushButton*>(F->cmdConnect->Widget())->click();
+    QCOMPARE(F->cmdConnect->Caption(), QStringLiteral("Odpojit"));
+    QCOMPARE(EventsOf(F->cmdConnect->Widget(), QAccessible::StateChanged).size(), 1);
+    QVERIFY(toggle->state().checked);
+    QCOMPARE(toggle->text(QAccessible::Name), QStringLiteral("Odpojit"));
+
+    const auto notices = [] {
+        QList<QAccessibleInterface*> found;
+        for (const Heard& e : Events)
+            if (e.Type == QAccessible::ObjectShow)
+                found << QAccessible::queryAccessibleInterface(e.Object);
+        return found;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(notices().size(), 1, 3000);
+    QAccessibleInterface* notice = notices()[0];
+    QCOMPARE(notice->role(), QAccessible::Notification);
+    QVERIFY(QRegularExpression(QStringLiteral("^\\+0\\d\\d\\.\\d \u00B0C$"))
+                .match(notice->text(QAccessible::Name))
+                .hasMatch());
+    QVERIFY(!notice->state().invisible);
+    QVERIFY(!static_cast<QWidget*>(notice->object())->isVisible()); // to the eye: nothing
+    const QString first = F->pnlTeplota->Caption();
+    QTRY_VERIFY_WITH_TIMEOUT(F->pnlTeplota->Caption() != first, 8000);
+    QCOMPARE(notices().size(), 1);
+
+    Events.clear();
+    static_cast<QPushButton*>(F->cmdConnect->Widget())->click();
+    QCOMPARE(EventsOf(F->cmdConnect->Widget(), QAccessible::StateChanged).size(), 1);
+    QVERIFY(!toggle->state().checked);
+}
+
+// The current language's flag is the checked one; neither names a key for its press.
+void TestAccessibility::flagsAreCheckedByLanguage()
+{
+    QAccessibleInterface* czech = Interface(F->Image1);
+    QAccessibleInterface* english = Interface(F->Image2);
+    QVERIFY(czech->state().checked && czech->state().checkable);
+    QVERIFY(!english->state().checked && english->state().checkable);
+    for (QAccessibleInterface* flag : {czech, english})
+        QVERIFY(flag->actionInterface()
+                    ->keyBindingsForAction(QAccessibleActionInterface::pressAction())
+                    .isEmpty());
+    F->Image2->Press();
+    QVERIFY(!czech->state().checked && english->state().checked);
+    QCOMPARE(EventsOf(F->Image2->Widget(), QAccessible::StateChanged).size(), 1);
+    QCOMPARE(EventsOf(F->Image1->Widget(), QAccessible::StateChanged).size(), 1);
+    // Pressed again: nothing changes, nothing is said.
+    Events.clear();
+    F->Image2->Press();
+    QCOMPARE(EventsOf(F->Image2->Widget(), QAccessible::StateChanged).size(), 0);
+}
+
+// As Qt's own factory, ours gives no interface for a widget on its way out (its window gone
+// before the controls): Qt's cache would keep it past the widget.
+void TestAccessibility::widgetBeingDestroyedHasNoInterface()
+{
+    QWidget* widget = F->Label1->Widget();
+    QVERIFY(Interface(F->Label1));
+    bool asked = false;
+    QAccessibleInterface* during = nullptr;
+    QObject::connect(widget, &QObject::destroyed, [&] {
+        asked = true;
+        during = QAccessible::queryAccessibleInterface(widget);
+    });
+    delete widget;
+    QVERIFY(asked);
+    QVERIFY(!during);
+    QVERIFY(!F->Label1->Widget());
 }
 
 void TestAccessibility::readingIsThePanelsNameAndText()
