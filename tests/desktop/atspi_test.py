@@ -184,13 +184,13 @@ panel = [o for o in objects if o.getRole() == pyatspi.ROLE_LABEL and not any(
     r.getRelationType() == pyatspi.RELATION_LABEL_FOR for r in o.getRelationSet())]
 if len(panel) != 1:
     fail("%d labels label no field" % len(panel))
-listen(3000)
+listen(10000)
 readings = {n for _, n in names(panel[0])}
 if len(readings) < 2 or not all(reading.match(r) for r in readings):
-    fail("the reading did not change in 3 s: %r" % readings)
+    fail("the reading did not change in 10 s: %r" % readings)
 if notices():
     fail("changing readings were announced: %r" % [s.name for s in notices()])
-print("connected: %d different readings in 3 s, no notification" % len(readings))
+print("connected: %d different readings in 10 s, no notification" % len(readings))
 
 # Tab twice to the English flag, Space: it becomes checked, and every text switches.
 key("Tab", "Tab")
