@@ -27,7 +27,7 @@ void Print(std::FILE* to, const QString& text)
 
 int RunBridge(int argc, char** argv)
 {
-    TBridgeSignals signals; // first: every thread inherits the blocked signals
+    TBridgeSignals bridgeSignals; // first: every thread inherits the blocked signals
     QString configFile = QStringLiteral("/etc/zvk-mqtt.conf");
     bool check = false;
     for (int i = 1; i < argc; ++i) {
@@ -71,7 +71,7 @@ int RunBridge(int argc, char** argv)
         return 1;
     }
     bool stopping = false;
-    signals.Watch(
+    bridgeSignals.Watch(
         [&] {
             if (std::exchange(stopping, true))
                 return;

@@ -17,6 +17,8 @@ packages+=(clang-14 libclang-rt-14-dev)
 packages+=(sway xwayland qt6-wayland wtype at-spi2-core python3-pyatspi dbus lintian)
 # The Debian package: cpack computes its dependencies with dpkg-shlibdeps.
 packages+=(dpkg-dev)
+# zvk-mqtt: libmosquitto to build it; the broker and its command-line clients for its test.
+packages+=(libmosquitto-dev mosquitto mosquitto-clients)
 missing=()
 for p in "${packages[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
