@@ -245,8 +245,6 @@ bool TReader::Finish()
         return Fail(FSectionLine, QStringLiteral("[%1] has no address").arg(FSection));
     if (FSection == u"mqtt") {
         const TBrokerConfig& b = FConfig.Broker;
-        if (!FKeysSeen.contains(QStringLiteral("broker")))
-            return Fail(FSectionLine, QStringLiteral("[mqtt] has no broker"));
         if (!b.Tls && !b.CaFile.isEmpty())
             return Fail(FKeyLines.value(QStringLiteral("ca_file")),
                         QStringLiteral("ca_file needs an mqtts:// broker"));
@@ -265,14 +263,7 @@ bool TReader::Finish()
 std::optional<TBridgeConfig> ParseBridgeConfig(const QByteArray& text, const QString& fileName,
                                                QString* error)
 {
-    TReader reader(fileName, error);
-    std::optional<TBridgeConfig> config = reader.Read(text);
-    if (config && config->Broker.Host.isEmpty()) {
-        if (error)
-            *error = QStringLiteral("%1: no [mqtt] section with a broker").arg(fileName);
-        return std::nullopt;
-    }
-    return config;
+    return TReader(fileName, error).Read(text);
 }
 
 std::optional<TBridgeConfig> ReadBridgeConfig(const QString& fileName, QString* error)

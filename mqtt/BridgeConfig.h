@@ -13,7 +13,7 @@ struct TThermometerConfig {
 };
 
 struct TBrokerConfig {
-    QString Host;
+    QString Host = QStringLiteral("127.0.0.1");
     int Port = 1883;
     bool Tls = false;
     QString ClientId = QStringLiteral("zvk-mqtt");

@@ -60,6 +60,14 @@ void TestBridgeConfig::shippedExample()
 
 void TestBridgeConfig::defaults()
 {
+    // The shipped file has every setting commented out.
+    const std::optional<TBridgeConfig> empty = Parse("; [mqtt]\n; broker = mqtt://h:1\n");
+    QVERIFY(empty);
+    QCOMPARE(empty->Broker.Host, QStringLiteral("127.0.0.1"));
+    QCOMPARE(empty->Broker.Port, 1883);
+    QCOMPARE(empty->IntervalS, 10);
+    QVERIFY(empty->Thermometers.isEmpty());
+
     const std::optional<TBridgeConfig> c =
         Parse("# two thermometers\n[mqtt]\nbroker = mqtts://[::1]\n"
               "[thermometer.a]\naddress = 127.0.0.1\n[thermometer.b-2_X]\naddress=h:7\n");
@@ -113,10 +121,6 @@ void TestBridgeConfig::errors_data()
                                            << "zvk.conf:3: [thermometer.a] has no address";
     QTest::newRow("empty name") << head + "[thermometer.a]\nname =\n"
                                 << "zvk.conf:4: name must not be empty";
-    QTest::newRow("no broker") << QByteArray("[mqtt]\ninterval = 5\n")
-                               << "zvk.conf:1: [mqtt] has no broker";
-    QTest::newRow("no [mqtt]") << QByteArray("[thermometer.a]\naddress = h\n")
-                               << "zvk.conf: no [mqtt] section with a broker";
     QTest::newRow("broker scheme") << QByteArray("[mqtt]\nbroker = tcp://h:1883\n")
                                    << "zvk.conf:2: broker must be mqtt://HOST[:PORT] or "
                                       "mqtts://HOST[:PORT], not \"tcp://h:1883\"";
