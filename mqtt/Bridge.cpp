@@ -138,7 +138,7 @@ void TBridge::Tick()
         consider(t->Policy.SilentAt());
     }
     if (next)
-        FTimer.start(static_cast<int>(std::clamp<qint64>(*next - now, 0, 24 * 3600 * 1000)));
+        FTimer.start(static_cast<int>(std::clamp<qint64>(*next - now, 0, 24LL * 3600 * 1000)));
     else
         FTimer.stop();
 }
