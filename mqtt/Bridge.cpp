@@ -132,7 +132,7 @@ void TBridge::Tick()
                 FClient->Publish(AvailabilityTopic(FConfig, id), *due.Available ? Online : Offline,
                                  true);
             if (due.Reading)
-                FClient->Publish(StateTopic(FConfig, id), ReadingPayload(*due.Reading), false);
+                FClient->Publish(StateTopic(FConfig, id), ReadingPayload(*due.Reading), false, 0);
             consider(t->Policy.PublishAt());
         }
         consider(t->Policy.SilentAt());

@@ -175,12 +175,12 @@ void TMqttClient::Sync()
         FWritable->setEnabled(mosquitto_want_write(FMosq));
 }
 
-void TMqttClient::Publish(const QString& topic, const QByteArray& payload, bool retain)
+void TMqttClient::Publish(const QString& topic, const QByteArray& payload, bool retain, int qos)
 {
     if (!FConnected)
         return;
     const int rc = mosquitto_publish(FMosq, nullptr, topic.toUtf8().constData(),
-                                     int(payload.size()), payload.constData(), 1, retain);
+                                     int(payload.size()), payload.constData(), qos, retain);
     if (rc != MOSQ_ERR_SUCCESS)
         Log(QStringLiteral("cannot publish to %1: %2").arg(topic, ErrorText(rc)));
     Sync();

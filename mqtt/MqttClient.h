@@ -31,7 +31,9 @@ public:
 
     bool Start(QString* error); // sets the session up and starts connecting
     bool IsConnected() const { return FConnected; }
-    void Publish(const QString& topic, const QByteArray& payload, bool retain);
+    // QoS 1 for what is retained; a reading goes with QoS 0, so that a lost connection
+    // does not send an old one again after the reconnect.
+    void Publish(const QString& topic, const QByteArray& payload, bool retain, int qos = 1);
     void Subscribe(const QString& topic);
     // Publishes the retained "offline" itself, disconnects cleanly and calls done once the
     // broker has it, or after a few seconds whatever happened.

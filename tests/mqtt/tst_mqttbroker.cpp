@@ -20,6 +20,7 @@ private slots:
     void homeAssistantBirthRepublishes();
     void brokerRestart();
     void reloadRemovesThermometer();
+    void tlsBroker();
     void stopLeavesBridgeOffline();
     void badConfigurationNeverConnects();
     void cleanupTestCase();
@@ -166,6 +167,42 @@ void TestMqttBroker::reloadRemovesThermometer()
     QTRY_VERIFY_WITH_TIMEOUT(late.Last(Config("lab1"), true), Limit);
     QVERIFY(!late.Last(Config("lab2")));
     QVERIFY(Online("lab1"));
+}
+
+void TestMqttBroker::tlsBroker()
+{
+    // A self-signed certificate for 127.0.0.1, which is also the CA the clients trust.
+    const QString cert = FDir.filePath("broker.pem"), key = FDir.filePath("broker.key");
+    QProcess openssl;
+    openssl.start("openssl",
+                  {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                   "-nodes", "-days", "1", "-subj", "/CN=127.0.0.1", "-addext",
+                   "subjectAltName=IP:127.0.0.1", "-keyout", key, "-out", cert});
+    QVERIFY(openssl.waitForFinished(Limit));
+    QCOMPARE(openssl.exitCode(), 0);
+    TMosquitto broker;
+    QVERIFY2(
+        broker.Start(FreePort(), "certfile " + cert.toUtf8() + "\nkeyfile " + key.toUtf8() + "\n"),
+        broker.Log().constData());
+    QFile file(FDir.filePath("tls.conf"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[mqtt]\nbroker = mqtts://127.0.0.1:" + QByteArray::number(broker.Port()) +
+               "\nca_file = " + cert.toUtf8() +
+               "\nclient_id = zvk-tls\ninterval = 1\n"
+               "[thermometer.lab1]\naddress = 127.0.0.1:" +
+               QByteArray::number(FLab1Port) + "\n");
+    file.close();
+    QProcess bridge;
+    bridge.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    bridge.start(QStringLiteral(ZVK_MQTT), {"--config", file.fileName()});
+    TMqttRecorder recorder(broker.Port(), {"--cafile", cert});
+    QTRY_VERIFY_WITH_TIMEOUT(recorder.Last(Availability("bridge")) == "online" &&
+                                 recorder.Last(Availability("lab1")) == "online",
+                             Limit);
+    QTRY_COMPARE_WITH_TIMEOUT(recorder.Last("zvk/lab1/temperature"), QByteArray("22.4"), Limit);
+    bridge.terminate();
+    QVERIFY(bridge.waitForFinished(Limit));
+    QCOMPARE(bridge.exitCode(), 0);
 }
 
 void TestMqttBroker::stopLeavesBridgeOffline()

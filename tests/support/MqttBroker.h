@@ -9,7 +9,8 @@
 class TMosquitto {
 public:
     ~TMosquitto() { Stop(); }
-    bool Start(int port)
+    // listenerLines: more options for the listener (a certificate for TLS).
+    bool Start(int port, const QByteArray& listenerLines = {})
     {
         FPort = port;
         QFile conf(FDir.filePath(QStringLiteral("mosquitto.conf")));
@@ -21,7 +22,8 @@ public:
         conf.write(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\npersistence false\n"
                                   "log_dest stderr\nlog_type all\nuser root\n")
                        .arg(port)
-                       .toUtf8());
+                       .toUtf8() +
+                   listenerLines);
         conf.close();
         FProcess.setProcessChannelMode(QProcess::MergedChannels);
         FProcess.start(QStringLiteral("mosquitto"), {QStringLiteral("-c"), conf.fileName()});
@@ -67,12 +69,13 @@ public:
         QString Topic;
         QByteArray Payload;
     };
-    explicit TMqttRecorder(int port)
+    explicit TMqttRecorder(int port, const QStringList& options = {})
     {
-        FProcess.start(QStringLiteral("mosquitto_sub"),
-                       {QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"),
-                        QString::number(port), QStringLiteral("-t"), QStringLiteral("#"),
-                        QStringLiteral("-F"), QStringLiteral("%r %t %p")});
+        const QStringList common{QStringLiteral("-h"), QStringLiteral("127.0.0.1"),
+                                 QStringLiteral("-p"), QString::number(port),
+                                 QStringLiteral("-t"), QStringLiteral("#"),
+                                 QStringLiteral("-F"), QStringLiteral("%r %t %p")};
+        FProcess.start(QStringLiteral("mosquitto_sub"), common + options);
         FProcess.waitForStarted(5000);
     }
     ~TMqttRecorder()
