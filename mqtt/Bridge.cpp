@@ -1,9 +1,9 @@
 #include "Bridge.h"
 
-#include "BridgeGuard.h"
 #include "DeviceAddress.h"
 #include "DeviceFrame.h"
 #include "Discovery.h"
+#include "ExceptionGuard.h"
 #include "MqttClient.h"
 #include "ThermometerLink.h"
 
@@ -30,7 +30,7 @@ qint64 Now()
 TBridge::TBridge(TDeviceLoop& loop, TBridgeConfig config) : FLoop(loop), FConfig(std::move(config))
 {
     FTimer.setSingleShot(true);
-    QObject::connect(&FTimer, &QTimer::timeout, [this] { BridgeGuarded([this] { Tick(); }); });
+    QObject::connect(&FTimer, &QTimer::timeout, [this] { GuardedCall([this] { Tick(); }); });
 }
 
 TBridge::~TBridge() = default;
@@ -183,7 +183,7 @@ void TBridge::Reload(TBridgeConfig config)
     }
     FClient->Stop([this] {
         QTimer::singleShot(0, [this] {
-            BridgeGuarded([this] {
+            GuardedCall([this] {
                 QString error;
                 FClient = NewClient();
                 if (!FClient->Start(&error))

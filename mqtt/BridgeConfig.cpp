@@ -1,5 +1,7 @@
 #include "BridgeConfig.h"
 
+#include "DeviceAddress.h"
+
 #include <QFile>
 #include <QRegularExpression>
 #include <QSet>
@@ -224,8 +226,9 @@ bool TReader::ThermometerKey(int line, const QString& key, const QString& value)
             return Fail(line, QStringLiteral("name must not be empty"));
         t.Name = value;
     } else if (key == u"address") {
-        if (value.isEmpty() || value.contains(QRegularExpression(QStringLiteral("\\s"))))
-            return Fail(line, QStringLiteral("address must be HOST[:PORT], not \"%1\"").arg(value));
+        QString why;
+        if (!ParseDeviceAddress(value, &why))
+            return Fail(line, QStringLiteral("address \"%1\": %2").arg(value, why));
         t.Address = value;
     } else if (key == u"interval") {
         if (!ToInterval(value, &t.IntervalS))

@@ -7,7 +7,7 @@
 struct TThermometerConfig {
     QString Id;      // [a-zA-Z0-9_-]+, the last part of its topics
     QString Name;    // the device name Home Assistant shows
-    QString Address; // "host[:port]" as written
+    QString Address; // "host[:port]" as written, checked by ParseDeviceAddress
     int IntervalS = 0;
     bool operator==(const TThermometerConfig&) const = default;
 };

@@ -1,6 +1,6 @@
 #include "BridgeSignals.h"
 
-#include "BridgeGuard.h"
+#include "ExceptionGuard.h"
 
 #include <sys/signalfd.h>
 #include <unistd.h>
@@ -29,7 +29,7 @@ void TBridgeSignals::Watch(std::function<void()> onStop, std::function<void()> o
     FNotifier = std::make_unique<QSocketNotifier>(FFd, QSocketNotifier::Read);
     QObject::connect(FNotifier.get(), &QSocketNotifier::activated,
                      [this, onStop = std::move(onStop), onReload = std::move(onReload)] {
-                         BridgeGuarded([&] {
+                         GuardedCall([&] {
                              signalfd_siginfo info{};
                              while (::read(FFd, &info, sizeof info) == sizeof info) {
                                  if (info.ssi_signo == SIGHUP)

@@ -1,6 +1,6 @@
 #include "MqttClient.h"
 
-#include "BridgeGuard.h"
+#include "ExceptionGuard.h"
 
 #include <QSocketNotifier>
 #include <algorithm>
@@ -33,7 +33,7 @@ TMqttClient::TMqttClient(const TBrokerConfig& broker, const QString& willTopic, 
     static TLibrary library;
     FKeepAlive.setInterval(KeepAliveS * 1000 / 6);
     QObject::connect(&FKeepAlive, &QTimer::timeout, [this] {
-        BridgeGuarded([this] {
+        GuardedCall([this] {
             const int rc = mosquitto_loop_misc(FMosq);
             if (rc != MOSQ_ERR_SUCCESS && rc != MOSQ_ERR_NO_CONN)
                 Lost(ErrorText(rc));
@@ -41,10 +41,10 @@ TMqttClient::TMqttClient(const TBrokerConfig& broker, const QString& willTopic, 
         });
     });
     FRetry.setSingleShot(true);
-    QObject::connect(&FRetry, &QTimer::timeout, [this] { BridgeGuarded([this] { Connect(); }); });
+    QObject::connect(&FRetry, &QTimer::timeout, [this] { GuardedCall([this] { Connect(); }); });
     FStopLimit.setSingleShot(true);
     QObject::connect(&FStopLimit, &QTimer::timeout, [this] {
-        BridgeGuarded([this] {
+        GuardedCall([this] {
             if (FStopped)
                 std::exchange(FStopped, nullptr)();
         });
@@ -120,7 +120,7 @@ void TMqttClient::Lost(const QString& why)
     if (FStopping) {
         if (FStopped)
             QTimer::singleShot(0, [this] {
-                BridgeGuarded([this] {
+                GuardedCall([this] {
                     if (FStopped)
                         std::exchange(FStopped, nullptr)();
                 });
@@ -154,7 +154,7 @@ void TMqttClient::Sync()
             FReadable = std::make_unique<QSocketNotifier>(socket, QSocketNotifier::Read);
             FWritable = std::make_unique<QSocketNotifier>(socket, QSocketNotifier::Write);
             QObject::connect(FReadable.get(), &QSocketNotifier::activated, [this] {
-                BridgeGuarded([this] {
+                GuardedCall([this] {
                     const int rc = mosquitto_loop_read(FMosq, 1);
                     if (rc != MOSQ_ERR_SUCCESS)
                         Lost(ErrorText(rc));
@@ -162,7 +162,7 @@ void TMqttClient::Sync()
                 });
             });
             QObject::connect(FWritable.get(), &QSocketNotifier::activated, [this] {
-                BridgeGuarded([this] {
+                GuardedCall([this] {
                     const int rc = mosquitto_loop_write(FMosq, 1);
                     if (rc != MOSQ_ERR_SUCCESS)
                         Lost(ErrorText(rc));
@@ -212,7 +212,7 @@ void TMqttClient::Stop(std::function<void()> done)
 void TMqttClient::ConnectCallback(mosquitto*, void* self, int rc)
 {
     auto* client = static_cast<TMqttClient*>(self);
-    BridgeGuarded([client, rc] {
+    GuardedCall([client, rc] {
         if (rc != 0) {
             client->Log(QStringLiteral("the broker refused the connection: %1")
                             .arg(QString::fromUtf8(mosquitto_connack_string(rc))));
@@ -230,13 +230,13 @@ void TMqttClient::ConnectCallback(mosquitto*, void* self, int rc)
 void TMqttClient::DisconnectCallback(mosquitto*, void* self, int rc)
 {
     auto* client = static_cast<TMqttClient*>(self);
-    BridgeGuarded([client, rc] { client->Lost(ErrorText(rc)); });
+    GuardedCall([client, rc] { client->Lost(ErrorText(rc)); });
 }
 
 void TMqttClient::MessageCallback(mosquitto*, void* self, const mosquitto_message* message)
 {
     auto* client = static_cast<TMqttClient*>(self);
-    BridgeGuarded([client, message] {
+    GuardedCall([client, message] {
         if (client->FHandlers.OnMessage)
             client->FHandlers.OnMessage(
                 QString::fromUtf8(message->topic),

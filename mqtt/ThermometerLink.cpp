@@ -1,6 +1,6 @@
 #include "ThermometerLink.h"
 
-#include "BridgeGuard.h"
+#include "ExceptionGuard.h"
 
 #include <algorithm>
 
@@ -14,7 +14,7 @@ TThermometerLink::TThermometerLink(TDeviceLoop& loop, const TDeviceAddress& addr
     : FLoop(loop), FAddress(address), FHandlers(std::move(handlers))
 {
     FRetry.setSingleShot(true);
-    QObject::connect(&FRetry, &QTimer::timeout, [this] { BridgeGuarded([this] { Open(); }); });
+    QObject::connect(&FRetry, &QTimer::timeout, [this] { GuardedCall([this] { Open(); }); });
 }
 
 TThermometerLink::~TThermometerLink() = default;

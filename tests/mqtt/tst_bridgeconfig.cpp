@@ -158,7 +158,12 @@ void TestBridgeConfig::errors_data()
         << head + "password_file = /nonexistent/pw\n"
         << "zvk.conf:3: cannot read /nonexistent/pw: No such file or directory";
     QTest::newRow("bad address") << head + "[thermometer.a]\naddress = a b\n"
-                                 << "zvk.conf:4: address must be HOST[:PORT], not \"a b\"";
+                                 << "zvk.conf:4: address \"a b\": not a host name or address";
+    QTest::newRow("address port") << head + "[thermometer.a]\naddress = h:0\n"
+                                  << "zvk.conf:4: address \"h:0\": port must be a number from 1 "
+                                     "to 65535";
+    QTest::newRow("empty address") << head + "[thermometer.a]\naddress =\n"
+                                   << "zvk.conf:4: address \"\": empty address";
 }
 
 void TestBridgeConfig::errors()
