@@ -52,7 +52,6 @@ QByteArray DiscoveryPayload(const TBridgeConfig& config, const TThermometerConfi
     const QJsonObject payload{
         {"name", QJsonValue::Null}, // the entity takes the device's name
         {"unique_id", object + QStringLiteral("_temperature")},
-        {"object_id", object + QStringLiteral("_temperature")},
         {"device_class", "temperature"},
         {"state_class", "measurement"}, // long-term statistics
         {"unit_of_measurement", QStringLiteral("\u00B0C")},
