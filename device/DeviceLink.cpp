@@ -2,6 +2,7 @@
 
 #include "ExceptionGuard.h"
 #include "IdSocketErrors.h"
+#include "ReadingValue.h"
 
 #include <QStringList>
 
@@ -47,7 +48,7 @@ QString FrameLogLine(const TDeviceFrame& frame)
         return head + QStringLiteral("not a whole \"B\" frame");
     if (!frame.Celsius)
         return head + QStringLiteral("value \"%1\" is not a number").arg(frame.Reading.Text);
-    return head + QStringLiteral("reading %1").arg(*frame.Celsius);
+    return head + QStringLiteral("reading ") + PlainNumber(RawReadingText(frame.Reading.Text));
 }
 
 QString OneLine(QString text)
@@ -179,6 +180,13 @@ void TDeviceLink::ConnectFinished()
     socklen_t length = sizeof error;
     if (::getsockopt(FFd, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
         error = errno;
+    // A reset (not a refusal) means the connection was made and the peer has already reset
+    // it; the bytes it sent before are still queued, and SO_ERROR has just cleared the
+    // reset, so it is kept for when they are read.
+    if (error == ECONNRESET) {
+        FPendingReset = SocketErrorFromErrno(error);
+        error = 0;
+    }
     if (error != 0) {
         FLastError = SocketErrorFromErrno(error);
         Log(QStringLiteral("connect to %1 failed: %2")
@@ -209,12 +217,14 @@ void TDeviceLink::Receive()
                 Log(QStringLiteral("received %1 bytes").arg(n));
             FSplitter.Append(buffer, n);
             DeliverFrames();
-            if (FState != Connected)
+            // A short read drained the socket: the level-triggered set reports what comes
+            // next (more bytes, the close, a reset), which saves a recv() per wake-up.
+            if (FState != Connected || n < ReadChunk)
                 return;
             continue;
         }
         if (n == 0) {
-            Fail(GracefulCloseFailure());
+            Fail(FPendingReset ? SocketFailure(FPendingReset) : GracefulCloseFailure());
             return;
         }
         if (errno == EINTR)

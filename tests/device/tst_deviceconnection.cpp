@@ -53,6 +53,8 @@ private slots:
     void namesAndIPv6_data();
     void namesAndIPv6();
     void nothingRunsInsideOpen();
+    void reopenForgetsTheEarlierAttempt();
+    void loopEndsWithLookupInProgress();
     void handlerEndsItsConnection_data();
     void handlerEndsItsConnection();
     void closeFromOutsideSilences();
@@ -95,43 +97,63 @@ void TestDeviceConnection::peerEnds_data()
 {
     QTest::addColumn<QByteArray>("sent");
     QTest::addColumn<bool>("reset");
+    // The peer accepts, sends and ends before the loop has seen the connect complete.
+    QTest::addColumn<bool>("atOnce");
     QTest::addColumn<QStringList>("events");
 
-    const QString connected = QStringLiteral("connected");
-    const QString reset = QStringLiteral("failed reset 10054");
-    const QString closed = QStringLiteral("failed closed 0");
+    const QStringList connected{QStringLiteral("connected")};
+    const QStringList reset{QStringLiteral("failed reset 10054")};
+    const QStringList closed{QStringLiteral("failed closed 0")};
+    const QStringList twoFrames = connected + FrameEvents({FrameA, FrameB});
     QTest::newRow("reset before a frame")
-        << QByteArray("*B1E1+02") << true << QStringList{connected, reset};
+        << QByteArray("*B1E1+02") << true << false << connected + reset;
     QTest::newRow("reset after a frame")
-        << FrameA << true << QStringList{connected} + FrameEvents({FrameA}) + QStringList{reset};
+        << FrameA << true << false << connected + FrameEvents({FrameA}) + reset;
     QTest::newRow("two frames, then a reset")
-        << FrameA + FrameB << true
-        << QStringList{connected} + FrameEvents({FrameA, FrameB}) + QStringList{reset};
+        << FrameA + FrameB << true << false << twoFrames + reset;
+    QTest::newRow("two frames, then a reset, at once")
+        << FrameA + FrameB << true << true << twoFrames + reset;
     QTest::newRow("graceful close after two frames")
-        << FrameA + FrameB << false
-        << QStringList{connected} + FrameEvents({FrameA, FrameB}) + QStringList{closed};
+        << FrameA + FrameB << false << false << twoFrames + closed;
+    QTest::newRow("graceful close after two frames, at once")
+        << FrameA + FrameB << false << true << twoFrames + closed;
     QTest::newRow("graceful close, nothing sent")
-        << QByteArray() << false << QStringList{connected, closed};
+        << QByteArray() << false << false << connected + closed;
 }
 
 void TestDeviceConnection::peerEnds()
 {
     QFETCH(QByteArray, sent);
     QFETCH(bool, reset);
+    QFETCH(bool, atOnce);
     QFETCH(QStringList, events);
 
     LoopbackListener listener;
     TDeviceRecorder rec;
     TDeviceConnection connection(FLoop, rec.Handlers());
     connection.Open(Loopback(listener.Port()), 5000);
-    const int peer = AcceptOnLoop(listener);
-    QVERIFY(peer >= 0);
-    QVERIFY(rec.WaitFor(QStringLiteral("connected")));
-    QVERIFY(connection.IsConnected());
-    // Both the bytes and the end are on their way before the connection reads anything.
-    QVERIFY(SendAll(peer, sent));
-    reset ? listener.Abort(peer) : listener.Close(peer);
-    QVERIFY(rec.WaitForFailure());
+    int peer = -1;
+    const auto end = [&] {
+        // Both the bytes and the end are on their way before the connection reads anything.
+        QVERIFY(SendAll(peer, sent));
+        reset ? listener.Abort(peer) : listener.Close(peer);
+    };
+    if (atOnce) {
+        // Runs right after the connect is started, in the same pass of the loop's timers.
+        FLoop.AddTimer(0, [&] {
+            peer = listener.Accept();
+            end();
+        });
+        QVERIFY(rec.WaitForFailure());
+        QVERIFY(peer >= 0);
+    } else {
+        peer = AcceptOnLoop(listener);
+        QVERIFY(peer >= 0);
+        QVERIFY(rec.WaitFor(QStringLiteral("connected")));
+        QVERIFY(connection.IsConnected());
+        end();
+        QVERIFY(rec.WaitForFailure());
+    }
     QCOMPARE(rec.Events, events);
     QCOMPARE(rec.Failure->Message,
              reset ? SocketErrorMessage(Id_WSAECONNRESET) : IdMessages::ConnectionClosedGracefully);
@@ -157,7 +179,7 @@ void TestDeviceConnection::frameSplitOverReads()
     QCOMPARE(rec.Frames.size(), 1);
     QCOMPARE(rec.Frames[0].Raw, QByteArray("*B1E1+020.0\r"));
     QCOMPARE(rec.Frames[0].Celsius, std::optional<double>(20.0));
-    QVERIFY(rec.Log.contains(QStringLiteral("frame *B1E1+020.0\\r: reading 20")));
+    QVERIFY(rec.Log.contains(QStringLiteral("frame *B1E1+020.0\\r: reading 20.0")));
 }
 
 void TestDeviceConnection::invalidNameFailsAtResolve()
@@ -223,6 +245,35 @@ void TestDeviceConnection::nothingRunsInsideOpen()
     QVERIFY(refused.WaitForFailure() && invalid.WaitForFailure());
     QVERIFY(closedAtOnce.Log.isEmpty());
     QVERIFY(closedAtOnce.Events.isEmpty());
+}
+
+void TestDeviceConnection::reopenForgetsTheEarlierAttempt()
+{
+    RefusingPort refusing;
+    LoopbackListener listener;
+    TDeviceRecorder rec;
+    TDeviceConnection connection(FLoop, rec.Handlers());
+    connection.Open(Loopback(refusing.Port()), 5000);
+    connection.Open(Loopback(listener.Port()), 5000);
+    const int peer = AcceptOnLoop(listener);
+    QVERIFY(peer >= 0);
+    listener.Close(peer);
+    QVERIFY(rec.WaitForFailure());
+    QCOMPARE(rec.Events,
+             (QStringList{QStringLiteral("connected"), QStringLiteral("failed closed 0")}));
+}
+
+void TestDeviceConnection::loopEndsWithLookupInProgress()
+{
+    // The lookup's answer arrives after its connection and loop are gone.
+    auto loop = std::make_unique<TDeviceLoop>();
+    TDeviceRecorder rec;
+    auto connection = std::make_unique<TDeviceConnection>(*loop, rec.Handlers());
+    connection->Open({QStringLiteral("localhost"), 1}, 5000);
+    QVERIFY(QTest::qWaitFor([&] { return !rec.Log.isEmpty(); }));
+    connection.reset();
+    loop.reset();
+    QCOMPARE(rec.Log, QStringList{QStringLiteral("resolving localhost")});
 }
 
 void TestDeviceConnection::handlerEndsItsConnection_data()

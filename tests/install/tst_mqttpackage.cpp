@@ -31,7 +31,7 @@ private:
 
 namespace {
 const QString Conf = QStringLiteral("/etc/zvk-mqtt.conf");
-const QString Unit = QStringLiteral("/usr/lib/systemd/system/zvk-mqtt.service");
+const QString Unit = QStringLiteral("/lib/systemd/system/zvk-mqtt.service");
 const QString Program = QStringLiteral("/usr/sbin/zvk-mqtt");
 } // namespace
 
@@ -95,12 +95,12 @@ void TestMqttPackage::unitRunsAsItsOwnUser()
           "ProtectHome=yes", "PrivateTmp=yes",
           "CapabilityBoundingSet=", "RestartPreventExitStatus=2", "WantedBy=multi-user.target"})
         QVERIFY2(lines.contains(QLatin1String(line)), line);
+    // A directive systemd does not know would be ignored quietly at run time.
     const QString analyze = QStandardPaths::findExecutable(QStringLiteral("systemd-analyze"));
     if (!analyze.isEmpty()) {
-        const TRun verify =
-            Run(analyze, {QStringLiteral("verify"), QStringLiteral("--root=") + Root(), Unit});
-        QVERIFY2(!verify.Errors.contains(QStringLiteral("zvk-mqtt.service:")),
-                 qPrintable(verify.Errors));
+        const TRun verify = Run(analyze, {QStringLiteral("verify"), Root(Unit)});
+        for (const char* fault : {"Unknown key", "Unknown section", "Failed to parse", "Invalid"})
+            QVERIFY2(!verify.Errors.contains(QLatin1String(fault)), qPrintable(verify.Errors));
     }
 }
 
@@ -113,8 +113,7 @@ QStringList TestMqttPackage::RunPostinst(bool userExists)
         QFile stub(bin.filePath(QLatin1String(tool)));
         if (!stub.open(QIODevice::WriteOnly))
             return {};
-        stub.write("#!/bin/sh\necho \"$(basename \"$0\") $*\" >> \"" + log.fileName().toUtf8() +
-                   "\"\n");
+        stub.write("#!/bin/sh\necho \"${0##*/} $*\" >> \"" + log.fileName().toUtf8() + "\"\n");
         if (QByteArray(tool) == "getent")
             stub.write(userExists ? "exit 0\n" : "exit 2\n");
         if (QByteArray(tool) == "dpkg-statoverride" || QByteArray(tool) == "deb-systemd-helper")
