@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the Debian package zvkdemo_<version>-1_amd64.deb as Debian builds packages: the
-# package preset with the flags of dpkg-buildflags, every hardening feature on.
+# Builds the Debian packages (zvkdemo_<version>-1_amd64.deb and the others of
+# dist/DebianPackage.cmake) as Debian builds packages: the package preset with the flags of
+# dpkg-buildflags, every hardening feature on.
 # Usage: package.sh [BUILD_DIR [OUTPUT_DIR]]   (defaults: build-package, the current folder)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -13,7 +14,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work" >/dev/null
 mkdir -p "$out"
-for deb in "$work"/zvkdemo_*.deb; do
+for deb in "$work"/*.deb; do
     mv "$deb" "$out"/
     echo "$out/$(basename "$deb")"
 done

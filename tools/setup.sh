@@ -19,6 +19,11 @@ packages+=(sway xwayland qt6-wayland wtype at-spi2-core python3-pyatspi dbus lin
 packages+=(orca speech-dispatcher)
 # The Debian package: cpack computes its dependencies with dpkg-shlibdeps.
 packages+=(dpkg-dev)
+# zvk_exporter: HTTP (libmicrohttpd, TLS through GnuTLS), the web configuration (yaml-cpp),
+# bcrypt (libcrypt); its tests run Debian's prometheus and promtool, curl and openssl.
+packages+=(libmicrohttpd-dev libyaml-cpp-dev libcrypt-dev prometheus curl openssl)
+# zvk-mqtt: libmosquitto to build it; the broker and its command-line clients for its test.
+packages+=(libmosquitto-dev mosquitto mosquitto-clients)
 missing=()
 for p in "${packages[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -26,6 +26,7 @@ public:
         FProcess.waitForFinished(3000);
     }
     int Port() const { return FPort; }
+    qint64 ProcessId() const { return FProcess.processId(); }
 
 private:
     QProcess FProcess;
