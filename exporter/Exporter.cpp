@@ -35,7 +35,7 @@ QString TExporter::Start()
     }
     FTls = tls.has_value();
     for (const QString& address : FOptions.ListenAddresses) {
-        const QString why = FServer.Listen(address, tls);
+        QString why = FServer.Listen(address, tls);
         if (!why.isEmpty())
             return why;
         FLog.Write(TLogLevel::Info, QStringLiteral("Listening on address"),
@@ -133,7 +133,7 @@ void TExporter::Probe(const TExchangePtr& exchange)
     }
     const bool debug = exchange->QueryValue("debug") == QByteArray("true");
     const QString text = address->Text();
-    FProber.Probe(*address, *timeout, [this, exchange, debug, text](TProbeOutcome outcome) {
+    FProber.Probe(*address, *timeout, [this, exchange, debug, text](const TProbeOutcome& outcome) {
         if (outcome.Forbidden) {
             FStats.CountProbe("not_allowed");
             FLog.Write(TLogLevel::Warn, QStringLiteral("Target refused"), {{"target", text}});

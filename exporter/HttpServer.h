@@ -49,8 +49,8 @@ using TExchangePtr = std::shared_ptr<THttpExchange>;
 
 struct THttpLimits {
     unsigned MaxConnections = 1024;
-    unsigned IdleTimeoutSeconds = 30;       // a client that sends nothing for this long is closed
-    size_t MemoryPerConnection = 32 * 1024; // request line and headers must fit in it
+    unsigned IdleTimeoutSeconds = 30; // a client that sends nothing for this long is closed
+    size_t MemoryPerConnection = size_t{32} * 1024; // request line and headers must fit in it
 };
 
 struct TTlsFiles {

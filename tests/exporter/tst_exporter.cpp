@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <crypt.h>
 #include <csignal>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -38,6 +39,7 @@ private slots:
     void connectionPerProbe();
     void keptConnectionServesFreshFramesOnly();
     void requestCap();
+    void idleAndSlowClientsDoNotHoldProbes();
     void tlsAndBasicAuth();
     void termEndsCleanly();
 };
@@ -271,6 +273,38 @@ void TestExporter::requestCap()
     QTRY_VERIFY_WITH_TIMEOUT(CurlGet(exporter.Url("/metrics")).Status == 503, 1500);
     QVERIFY(waiting.waitForFinished(5000));
     QCOMPARE(CurlGet(exporter.Url("/metrics")).Status, 200);
+}
+
+void TestExporter::idleAndSlowClientsDoNotHoldProbes()
+{
+    TSimulator sim;
+    QVERIFY(sim.Start({"--value", "19.5", "--interval", "100"}));
+    TExporterProcess exporter;
+    QVERIFY(exporter.Start({}));
+    static const char Partial[] = "GET /metrics HTTP/1.1\r\nHost: x\r\n";
+    std::vector<int> clients;
+    const auto closeAll = qScopeGuard([&] {
+        for (const int fd : clients)
+            ::close(fd);
+    });
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<uint16_t>(exporter.Port()));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    for (int i = 0; i < 300; ++i) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        QVERIFY(::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0);
+        clients.push_back(fd);
+        if (i % 2 == 0) // half of them start a request and never end its headers
+            QVERIFY(::send(fd, Partial, sizeof Partial - 1, 0) == sizeof Partial - 1);
+    }
+    const THttpResult r = CurlGet(exporter.Url(ProbePath(sim.Port())));
+    QCOMPARE(r.Status, 200);
+    QCOMPARE(SampleValue(r.Body, "zvk_temperature_celsius"), 19.5);
+    // What one request may send is bounded.
+    const THttpResult big =
+        CurlGet(exporter.Url("/metrics"), {"-H", "X-Big: " + QString(40000, u'a')});
+    QCOMPARE(big.Status, 431);
 }
 
 void TestExporter::tlsAndBasicAuth()
