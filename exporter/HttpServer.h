@@ -53,11 +53,6 @@ struct THttpLimits {
     size_t MemoryPerConnection = size_t{32} * 1024; // request line and headers must fit in it
 };
 
-struct TTlsFiles {
-    QByteArray CertPem;
-    QByteArray KeyPem;
-};
-
 // HTTP with libmicrohttpd on the thread's Qt event loop: each listener's epoll descriptor is
 // watched by one notifier, and its timer follows MHD_get_timeout.
 class THttpServer {
@@ -69,8 +64,9 @@ public:
     THttpServer& operator=(const THttpServer&) = delete;
 
     // "host:port", "[v6]:port" or ":port" (every address). An empty result means listening;
-    // otherwise the reason it failed.
-    QString Listen(const QString& address, const std::optional<TTlsFiles>& tls);
+    // otherwise the reason it failed. With tls, each handshake takes TlsCredentials' current
+    // certificate and key.
+    QString Listen(const QString& address, bool tls);
     // The ports actually bound, in Listen order (port 0 picks a free one).
     QList<quint16> Ports() const;
     // Answers the requests still waiting with 503 and closes every listener.

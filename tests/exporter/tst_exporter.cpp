@@ -310,44 +310,47 @@ void TestExporter::idleAndSlowClientsDoNotHoldProbes()
 void TestExporter::tlsAndBasicAuth()
 {
     QTemporaryDir dir;
-    const QString cert = dir.filePath("cert.pem"), key = dir.filePath("key.pem");
-    QVERIFY(Run("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
-                            "/CN=localhost", "-addext", "subjectAltName=IP:127.0.0.1", "-keyout",
-                            key, "-out", cert}));
+    const auto makeCertificate = [&](const QString& name) {
+        return Run("openssl",
+                   {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+                    "/CN=" + name, "-addext", "subjectAltName=IP:127.0.0.1", "-keyout",
+                    dir.filePath(name + ".key"), "-out", dir.filePath(name + ".pem")});
+    };
+    QVERIFY(makeCertificate("first") && makeCertificate("second"));
     char salt[64];
     QVERIFY(crypt_gensalt_rn("$2b$", 5, nullptr, 0, salt, sizeof salt));
     crypt_data data{};
     const QByteArray hash = crypt_r("s3cret", salt, &data);
     QVERIFY(hash.startsWith("$2b$05$"));
     QFile config(dir.filePath("web.yml"));
-    QVERIFY(config.open(QIODevice::WriteOnly));
-    config.write("tls_server_config:\n  cert_file: cert.pem\n  key_file: key.pem\n"
-                 "basic_auth_users:\n  prom: " +
-                 hash + "\n");
-    config.close();
+    const auto writeConfig = [&](const QByteArray& certificate, const QByteArray& user) {
+        QVERIFY(config.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        config.write("tls_server_config:\n  cert_file: " + certificate + ".pem\n  key_file: " +
+                     certificate + ".key\nbasic_auth_users:\n  " + user + ": " + hash + "\n");
+        config.close();
+    };
+    writeConfig("first", "prom");
     LoopbackListener device;
     TExporterProcess exporter;
     QVERIFY(exporter.Start({"--web.config.file", config.fileName()}, "https"));
-    const QStringList tls{"--cacert", cert};
+    const QStringList first{"--cacert", dir.filePath("first.pem")};
+    const QStringList second{"--cacert", dir.filePath("second.pem")};
     const QString probe = exporter.Url(ProbePath(device.Port()));
-    QCOMPARE(CurlGet(exporter.Url("/metrics"), tls + QStringList{"-u", "prom:s3cret"}).Status, 200);
-    QCOMPARE(CurlGet(exporter.Url("/metrics"), tls + QStringList{"-u", "prom:wrong"}).Status, 401);
-    QCOMPARE(CurlGet(probe, tls + QStringList{"-u", "prom:wrong"}).Status, 401);
-    QCOMPARE(CurlGet(probe, tls).Status, 401);
+    const QString metrics = exporter.Url("/metrics");
+    QCOMPARE(CurlGet(metrics, first + QStringList{"-u", "prom:s3cret"}).Status, 200);
+    QCOMPARE(CurlGet(metrics, first + QStringList{"-u", "prom:wrong"}).Status, 401);
+    QCOMPARE(CurlGet(probe, first + QStringList{"-u", "prom:wrong"}).Status, 401);
+    QCOMPARE(CurlGet(probe, first).Status, 401);
     QCOMPARE(device.Accept(100), -1); // nothing probed
     QCOMPARE(CurlGet(QString(probe).replace("https:", "http:")).Status, 0);
 
-    // SIGHUP re-reads the users.
-    QVERIFY(config.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    config.write("tls_server_config:\n  cert_file: cert.pem\n  key_file: key.pem\n"
-                 "basic_auth_users:\n  other: " +
-                 hash + "\n");
-    config.close();
+    // SIGHUP re-reads the users, the certificate and the key.
+    writeConfig("second", "other");
     ::kill(static_cast<pid_t>(exporter.Process().processId()), SIGHUP);
     QTRY_VERIFY_WITH_TIMEOUT(exporter.Log().contains("re-read"), 5000);
-    QCOMPARE(CurlGet(exporter.Url("/metrics"), tls + QStringList{"-u", "prom:s3cret"}).Status, 401);
-    QCOMPARE(CurlGet(exporter.Url("/metrics"), tls + QStringList{"-u", "other:s3cret"}).Status,
-             200);
+    QCOMPARE(CurlGet(metrics, second + QStringList{"-u", "prom:s3cret"}).Status, 401);
+    QCOMPARE(CurlGet(metrics, second + QStringList{"-u", "other:s3cret"}).Status, 200);
+    QCOMPARE(CurlGet(metrics, first + QStringList{"-u", "other:s3cret"}).Status, 0);
 }
 
 void TestExporter::termEndsCleanly()
