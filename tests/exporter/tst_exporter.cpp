@@ -17,6 +17,13 @@ QString ProbePath(int port, const QString& extra = {})
     return QStringLiteral("/probe?target=127.0.0.1:%1%2").arg(port).arg(extra);
 }
 
+// Requests the exporter is serving, this one included.
+double InFlight(const TExporterProcess& exporter)
+{
+    return SampleValue(CurlGet(exporter.Url("/metrics")).Body, "zvk_exporter_requests_in_flight")
+        .value_or(0);
+}
+
 bool Run(const QString& program, const QStringList& args)
 {
     QProcess p;
@@ -242,7 +249,7 @@ void TestExporter::keptConnectionServesFreshFramesOnly()
     QVERIFY(fd >= 0);
     second.start("curl", {"-s", url});
     QVERIFY(second.waitForStarted());
-    QTest::qWait(300);
+    QTRY_VERIFY_WITH_TIMEOUT(InFlight(exporter) >= 3, 5000); // both probes and this request
     QVERIFY(SendAll(fd, "*B1E1+030.5\r\n"));
     QVERIFY(first.waitForFinished(5000) && second.waitForFinished(5000));
     QCOMPARE(SampleValue(first.readAllStandardOutput(), "zvk_temperature_celsius"), 30.5);
@@ -250,7 +257,6 @@ void TestExporter::keptConnectionServesFreshFramesOnly()
 
     // A frame sent between probes answers the next probe at once, on the same connection.
     QVERIFY(SendAll(fd, "*B1E1+031.5\r\n"));
-    QTest::qWait(200);
     THttpResult r = CurlGet(url, {"-H", "X-Prometheus-Scrape-Timeout-Seconds: 2"});
     QCOMPARE(SampleValue(r.Body, "zvk_temperature_celsius"), 31.5);
     // Nothing new since: the next probe is not given the same frame again.
@@ -363,7 +369,7 @@ void TestExporter::termEndsCleanly()
     waiting.start("curl", {"-s", "-o", "/dev/null", "-w", "%{http_code}",
                            exporter.Url(ProbePath(silent.Port()))});
     QVERIFY(waiting.waitForStarted());
-    QTest::qWait(300);
+    QTRY_VERIFY_WITH_TIMEOUT(InFlight(exporter) >= 2, 4000);
     exporter.Process().terminate();
     QVERIFY(exporter.Process().waitForFinished(5000));
     QCOMPARE(exporter.Process().exitStatus(), QProcess::NormalExit);
