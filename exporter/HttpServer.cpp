@@ -1,5 +1,8 @@
 #include "HttpServer.h"
 
+#include "ExceptionGuard.h"
+#include "TlsCredentials.h"
+
 #include <QSocketNotifier>
 #include <QTimer>
 #include <arpa/inet.h>
@@ -123,38 +126,46 @@ struct THttpCallbacks {
                              const char* method, const char*, const char*, size_t* uploadSize,
                              void** context)
     {
-        auto* server = static_cast<THttpServer*>(cls);
-        try {
-            if (*context) {
-                const TExchangePtr& exchange = static_cast<TConnectionContext*>(*context)->Exchange;
-                if (*uploadSize != 0) {
-                    *uploadSize = 0; // a body is not read: nothing here takes one
-                    return MHD_YES;
-                }
-                if (exchange->FResponse)
-                    return Queue(connection, *exchange->FResponse);
+        // Nothing may escape into C: a handler that raised is reported and the connection
+        // closed.
+        MHD_Result result = MHD_NO;
+        GuardedCall([&] {
+            result =
+                Serve(static_cast<THttpServer*>(cls), connection, url, method, uploadSize, context);
+        });
+        return result;
+    }
+
+    static MHD_Result Serve(THttpServer* server, MHD_Connection* connection, const char* url,
+                            const char* method, size_t* uploadSize, void** context)
+    {
+        if (*context) {
+            const TExchangePtr& exchange = static_cast<TConnectionContext*>(*context)->Exchange;
+            if (*uploadSize != 0) {
+                *uploadSize = 0; // a body is not read: nothing here takes one
                 return MHD_YES;
             }
-            auto* ctx = new TConnectionContext{std::make_shared<THttpExchange>()};
-            *context = ctx;
-            THttpExchange& e = *ctx->Exchange;
-            e.FConnection = connection;
-            e.Method = method;
-            e.Path = url;
-            MHD_get_connection_values(connection, MHD_GET_ARGUMENT_KIND, CollectPair, &e.Query);
-            MHD_get_connection_values(connection, MHD_HEADER_KIND, CollectPair, &e.Headers);
-            server->FHandler(ctx->Exchange);
-            if (e.FResponse)
-                return Queue(connection, *e.FResponse);
-            e.FSuspended = true;
-            e.FWake = [server] { server->WakeSoon(); };
-            std::erase_if(server->FWaiting, [](const auto& w) { return w.expired(); });
-            server->FWaiting.push_back(ctx->Exchange);
-            MHD_suspend_connection(connection);
+            if (exchange->FResponse)
+                return Queue(connection, *exchange->FResponse);
             return MHD_YES;
-        } catch (...) {
-            return MHD_NO; // closes the connection; nothing escapes into C
         }
+        auto* ctx = new TConnectionContext{std::make_shared<THttpExchange>()};
+        *context = ctx;
+        THttpExchange& e = *ctx->Exchange;
+        e.FConnection = connection;
+        e.Method = method;
+        e.Path = url;
+        MHD_get_connection_values(connection, MHD_GET_ARGUMENT_KIND, CollectPair, &e.Query);
+        MHD_get_connection_values(connection, MHD_HEADER_KIND, CollectPair, &e.Headers);
+        server->FHandler(ctx->Exchange);
+        if (e.FResponse)
+            return Queue(connection, *e.FResponse);
+        e.FSuspended = true;
+        e.FWake = [server] { server->WakeSoon(); };
+        std::erase_if(server->FWaiting, [](const auto& w) { return w.expired(); });
+        server->FWaiting.push_back(ctx->Exchange);
+        MHD_suspend_connection(connection);
+        return MHD_YES;
     }
 
     static void Completed(void*, MHD_Connection*, void** context, MHD_RequestTerminationCode)
@@ -176,8 +187,10 @@ THttpServer::THttpServer(THandler handler, THttpLimits limits)
     // always report it.
     FWake->setSingleShot(true);
     QObject::connect(FWake.get(), &QTimer::timeout, [this] {
-        for (auto& l : FListeners)
-            Drive(*l);
+        GuardedCall([this] {
+            for (auto& l : FListeners)
+                Drive(*l);
+        });
     });
 }
 
@@ -192,7 +205,7 @@ THttpServer::~THttpServer()
     Stop();
 }
 
-QString THttpServer::Listen(const QString& address, const std::optional<TTlsFiles>& tls)
+QString THttpServer::Listen(const QString& address, bool tls)
 {
     bool any = false;
     QString why;
@@ -214,20 +227,26 @@ QString THttpServer::Listen(const QString& address, const std::optional<TTlsFile
     }
     if (tls)
         flags |= MHD_USE_TLS;
-    const QByteArray cert = tls ? tls->CertPem : QByteArray();
-    const QByteArray key = tls ? tls->KeyPem : QByteArray();
-    MHD_Daemon* daemon = MHD_start_daemon(
-        flags, ntohs(parsed->sin6_port), nullptr, nullptr, &THttpCallbacks::Access, this,
-        MHD_OPTION_SOCK_ADDR, sa, MHD_OPTION_CONNECTION_LIMIT, FLimits.MaxConnections,
-        MHD_OPTION_CONNECTION_TIMEOUT, FLimits.IdleTimeoutSeconds,
-        MHD_OPTION_CONNECTION_MEMORY_LIMIT, FLimits.MemoryPerConnection,
-        MHD_OPTION_NOTIFY_COMPLETED, &THttpCallbacks::Completed, this, MHD_OPTION_EXTERNAL_LOGGER,
-        &Log, nullptr, MHD_OPTION_LISTEN_BACKLOG_SIZE, 128u,
-        tls ? MHD_OPTION_HTTPS_MEM_CERT : MHD_OPTION_END, cert.constData(),
-        MHD_OPTION_HTTPS_MEM_KEY, key.constData(), MHD_OPTION_END);
+    const auto start = [&](unsigned withFlags, const sockaddr* at) {
+        return MHD_start_daemon(
+            withFlags, ntohs(parsed->sin6_port), nullptr, nullptr, &THttpCallbacks::Access, this,
+            MHD_OPTION_SOCK_ADDR, at, MHD_OPTION_CONNECTION_LIMIT, FLimits.MaxConnections,
+            MHD_OPTION_CONNECTION_TIMEOUT, FLimits.IdleTimeoutSeconds,
+            MHD_OPTION_CONNECTION_MEMORY_LIMIT, FLimits.MemoryPerConnection,
+            MHD_OPTION_NOTIFY_COMPLETED, &THttpCallbacks::Completed, this,
+            MHD_OPTION_EXTERNAL_LOGGER, &Log, nullptr, MHD_OPTION_LISTEN_BACKLOG_SIZE, 128u,
+            tls ? MHD_OPTION_HTTPS_CERT_CALLBACK : MHD_OPTION_END, TlsCredentials::Callback(),
+            MHD_OPTION_END);
+    };
+    MHD_Daemon* daemon = start(flags, sa);
+    if (!daemon && any) { // a host without IPv6: every IPv4 address
+        v4.sin_family = AF_INET;
+        v4.sin_port = parsed->sin6_port;
+        daemon = start(flags & ~static_cast<unsigned>(MHD_USE_DUAL_STACK),
+                       reinterpret_cast<const sockaddr*>(&v4));
+    }
     if (!daemon)
-        return QStringLiteral("cannot listen on %1 (address in use, not available here, or a "
-                              "bad TLS certificate or key)")
+        return QStringLiteral("cannot listen on %1 (address in use or not available here)")
             .arg(address);
     auto listener = std::make_unique<TListener>();
     listener->Daemon = daemon;
@@ -244,8 +263,9 @@ QString THttpServer::Listen(const QString& address, const std::optional<TTlsFile
     listener->Timer->setSingleShot(true);
     TListener* raw = listener.get();
     QObject::connect(listener->Notifier.get(), &QSocketNotifier::activated,
-                     [this, raw] { Drive(*raw); });
-    QObject::connect(listener->Timer.get(), &QTimer::timeout, [this, raw] { Drive(*raw); });
+                     [this, raw] { GuardedCall([this, raw] { Drive(*raw); }); });
+    QObject::connect(listener->Timer.get(), &QTimer::timeout,
+                     [this, raw] { GuardedCall([this, raw] { Drive(*raw); }); });
     FListeners.push_back(std::move(listener));
     Drive(*raw);
     return {};
