@@ -2,7 +2,8 @@
 user types: the port field as one spin button, the events Orca 43 speaks for each action (focus
 moves, state changes of the focused control, value changes of the focused spin button, a
 notification as it appears), the reading, a language switch and a window closing while the bus
-listens. Run by atspi_test.sh, which starts the desktop, the bus, the simulator and the program.
+listens. Run by atspi_test.sh, which starts the desktop, the bus, the simulator and the program
+inside a network namespace with only loopback (unshare -n).
 
     atspi_test.py SIMULATOR_PORT
 """

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # What a blind user hears: Orca (Debian's, with speech-dispatcher's generic module writing each
 # utterance to a file) reads the real program, driven by keys only, on the desktop of
-# session.sh (a loopback-only namespace) with its own D-Bus session and accessibility bus.
+# session.sh (a loopback-only namespace, unshare -n) with its own D-Bus session and
+# accessibility bus.
 # Each step waits for what Orca should say, never for a fixed time.
 #
 #   orca_test.sh PROGRAM THERMOSIM LANGUAGE_DIR
@@ -21,7 +22,6 @@ start_x_session
 
 command -v orca >/dev/null || skip "orca is not installed"
 [ -x /usr/lib/speech-dispatcher-modules/sd_generic ] || skip "speech-dispatcher is not installed"
-[ -x /usr/libexec/at-spi-bus-launcher ] || skip "at-spi2-core is not installed"
 
 # Orca, speech-dispatcher and their settings live in the scratch folder.
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share \
@@ -43,25 +43,9 @@ GenericLanguage "en" "en" "utf-8"
 AddVoice "en" "MALE1" "en"
 CONF
 
-dbus-daemon --session --nofork --print-address=3 3>"$work/bus" >"$work/dbus.log" 2>&1 &
-pids+=($!)
-wait_for 50 test -s "$work/bus" || fail "no D-Bus session: $(tail -n 3 "$work/dbus.log")"
-DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$work/bus")
-export DBUS_SESSION_BUS_ADDRESS
-/usr/libexec/at-spi-bus-launcher --launch-immediately >"$work/atspi.log" 2>&1 &
-pids+=($!)
-
-"$thermosim" --address 127.0.0.1 --port 0 --interval 250 >"$work/sim.out" 2>"$work/sim.log" &
-pids+=($!)
-wait_for 50 test -s "$work/sim.out" || fail "the simulator did not start: $(cat "$work/sim.log")"
-port=$(head -n 1 "$work/sim.out")
-
-mkdir "$work/app"
-cp "$program" "$work/app/ZVKdemo"
-cp "$languages/cesky.lng.xml" "$languages/english.lng.xml" "$work/app/"
-(cd "$work/app" && QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 \
-    exec ./ZVKdemo >"$work/program.log" 2>&1) &
-pids+=($!)
+start_accessibility_bus
+start_fast_simulator "$thermosim"
+start_accessible_program "$program" "$languages"
 wait_for 100 xdotool search --onlyvisible --name ZVK >/dev/null || fail "no window"
 
 orca >"$work/orca.log" 2>&1 &
