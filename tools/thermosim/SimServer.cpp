@@ -14,18 +14,22 @@
 namespace {
 constexpr std::uint64_t ListenerTag = 1ULL << 63;
 
-// Soft limit up to the hard one, and the hard one too where privileges allow: each device
-// needs a listener and a client.
-bool RaiseDescriptorLimit(rlim_t wanted)
+// Each device needs a listener and a client: the soft limit goes up to the hard one, and the
+// hard one too where privileges allow. An empty text when that sufficed.
+std::string RaiseDescriptorLimit(rlim_t wanted)
 {
     rlimit limit{};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
-        return false;
-    if (limit.rlim_cur >= wanted)
-        return true;
-    limit.rlim_cur = std::max(wanted, std::min(limit.rlim_max, wanted * 2));
-    limit.rlim_max = std::max(limit.rlim_max, limit.rlim_cur);
-    return ::setrlimit(RLIMIT_NOFILE, &limit) == 0;
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= wanted)
+        return {};
+    limit.rlim_cur = limit.rlim_max == RLIM_INFINITY ? wanted : std::max(wanted, limit.rlim_max);
+    limit.rlim_max = limit.rlim_cur;
+    if (::setrlimit(RLIMIT_NOFILE, &limit) == 0)
+        return {};
+    ::getrlimit(RLIMIT_NOFILE, &limit);
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+    return "needs " + std::to_string(wanted) + " descriptors, the hard limit is " +
+           std::to_string(limit.rlim_max) + ": run several with fewer --devices";
 }
 } // namespace
 
@@ -61,10 +65,9 @@ bool SimServer::Listen(std::string& error)
         error = "addresses beyond 127.255.255.255: raise --ports-per-address";
         return false;
     }
-    if (!RaiseDescriptorLimit(static_cast<rlim_t>(count) * 2 + 64)) {
-        error = "cannot open " + std::to_string(count * 2 + 64) + " descriptors (ulimit -n)";
+    error = RaiseDescriptorLimit(static_cast<rlim_t>(count) * 2 + 16);
+    if (!error.empty())
         return false;
-    }
     FEpollFd = ::epoll_create1(EPOLL_CLOEXEC);
     if (FEpollFd < 0) {
         error = std::string("epoll: ") + std::strerror(errno);
