@@ -17,6 +17,10 @@ packages+=(clang-14 libclang-rt-14-dev)
 packages+=(sway xwayland qt6-wayland wtype at-spi2-core python3-pyatspi dbus lintian)
 # The Debian package: cpack computes its dependencies with dpkg-shlibdeps.
 packages+=(dpkg-dev)
+# The exporter benchmark (tools/bench/exporter_bench.sh) compares with Debian's blackbox
+# exporter and waits for the exporters with curl. On a systemd host the package also starts
+# its own service on :9115; the benchmark uses another port inside its own namespace.
+packages+=(prometheus-blackbox-exporter curl)
 missing=()
 for p in "${packages[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

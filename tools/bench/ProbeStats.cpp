@@ -184,7 +184,7 @@ void TProbeStats::Print(const std::string& label, double seconds) const
                 Errors, Unanswered, Percentile(LatencyMs, 50), Percentile(LatencyMs, 99),
                 Percentile(LatencyMs, 100), MaxQueueMs, perProbeUs,
                 Exporter.CpuSeconds * 100 / seconds, Exporter.RssKiB, Exporter.HwmKiB,
-                ExporterOpenFds, Simulator.CpuSeconds * 100 / seconds,
+                ExporterOpenFds, SimulatorCpuSeconds * 100 / seconds,
                 DriverCpuSeconds * 100 / seconds);
     std::fflush(stdout);
 }

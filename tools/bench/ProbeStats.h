@@ -42,7 +42,7 @@ struct TProbeStats {
     std::size_t Unanswered = 0;
     std::chrono::steady_clock::time_point Finish;
     TProcessSample Exporter;
-    TProcessSample Simulator;
+    double SimulatorCpuSeconds = 0;
     double DriverCpuSeconds = 0;
     int ExporterOpenFds = -1;
 

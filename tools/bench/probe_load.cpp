@@ -15,6 +15,7 @@
 #include <fstream>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <sstream>
 #include <string>
 #include <sys/epoll.h>
 #include <sys/resource.h>
@@ -35,7 +36,7 @@ struct Options {
     double Warmup = 0;
     double Duration = 10;
     int Pid = 0;
-    int SimPid = 0;
+    std::vector<int> SimPids;
     int Connections = 32;
     int ScrapeTimeout = 10;
 };
@@ -66,7 +67,7 @@ const char* const Usage =
     "  --duration S          seconds measured (default 10)\n"
     "  --ok LINE             body line of a successful probe (default \"zvk_up 1\")\n"
     "  --pid PID             exporter process whose CPU and memory are reported\n"
-    "  --sim-pid PID         simulator process whose CPU is reported\n"
+    "  --sim-pid PID[,PID]   simulator processes whose CPU is reported\n"
     "  --connections N       most connections to the exporter at once (default 32)\n"
     "  --scrape-timeout S    X-Prometheus-Scrape-Timeout-Seconds sent (default 10)\n"
     "  --label NAME          first field of the output line\n";
@@ -74,7 +75,7 @@ const char* const Usage =
 bool ParseOptions(int argc, char** argv, Options& o)
 {
     for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string arg = argv[i];
+        std::string arg = argv[i];
         const char* value = argv[i + 1];
         if (arg == "--exporter")
             o.Exporter = value;
@@ -95,7 +96,8 @@ bool ParseOptions(int argc, char** argv, Options& o)
         else if (arg == "--pid")
             o.Pid = std::atoi(value);
         else if (arg == "--sim-pid")
-            o.SimPid = std::atoi(value);
+            for (std::istringstream list(value); std::getline(list, arg, ',');)
+                o.SimPids.push_back(std::atoi(arg.c_str()));
         else if (arg == "--connections")
             o.Connections = std::atoi(value);
         else if (arg == "--scrape-timeout")
@@ -162,6 +164,7 @@ private:
     void Close(std::size_t slot);
     void Finish(const Request& request, bool http200, bool ok);
     void SweepTimeouts(Clock::time_point now);
+    double SimulatorCpu() const;
 
     Options FOptions;
     std::vector<std::string> FTargets;
@@ -186,7 +189,8 @@ void Driver::Run()
     const auto drainUntil = end + std::chrono::seconds(FOptions.ScrapeTimeout + 2);
     std::size_t k = 0;
     bool measuring = false;
-    TProcessSample exporterFrom, simFrom;
+    TProcessSample exporterFrom;
+    double simFrom = 0;
     double ownFrom = 0;
     std::vector<epoll_event> events(256);
     auto lastSweep = start;
@@ -195,7 +199,7 @@ void Driver::Run()
         if (!measuring && now >= measureFrom) {
             measuring = true;
             exporterFrom = SampleProcess(FOptions.Pid);
-            simFrom = SampleProcess(FOptions.SimPid);
+            simFrom = SimulatorCpu();
             ownFrom = CpuSeconds();
         }
         Clock::time_point next = drainUntil;
@@ -214,7 +218,7 @@ void Driver::Run()
         if (now >= end && FStats.Finish.time_since_epoch().count() == 0) {
             FStats.Finish = now;
             FStats.Exporter = SampleProcess(FOptions.Pid) - exporterFrom;
-            FStats.Simulator = SampleProcess(FOptions.SimPid) - simFrom;
+            FStats.SimulatorCpuSeconds = SimulatorCpu() - simFrom;
             FStats.DriverCpuSeconds = CpuSeconds() - ownFrom;
             FStats.ExporterOpenFds = CountOpenFds(FOptions.Pid);
         }
@@ -424,6 +428,14 @@ void Driver::Close(std::size_t slot)
     if (c.Fd >= 0)
         ::close(c.Fd);
     c = Connection{};
+}
+
+double Driver::SimulatorCpu() const
+{
+    double seconds = 0;
+    for (const int pid : FOptions.SimPids)
+        seconds += SampleProcess(pid).CpuSeconds;
+    return seconds;
 }
 
 void Driver::SweepTimeouts(Clock::time_point now)
