@@ -1,6 +1,5 @@
 #pragma once
 
-#include <chrono>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -40,12 +39,12 @@ struct TProbeStats {
     std::size_t Ok = 0;
     std::size_t Errors = 0;
     std::size_t Unanswered = 0;
-    std::chrono::steady_clock::time_point Finish;
     TProcessSample Exporter;
     double SimulatorCpuSeconds = 0;
     double DriverCpuSeconds = 0;
     int ExporterOpenFds = -1;
 
     void Add(double latencyMs, double queueMs, bool http200, bool ok);
+    // seconds: from the first measured probe to the last answer.
     void Print(const std::string& label, double seconds) const;
 };

@@ -147,16 +147,16 @@ function v(key) { return f[key] }
     split($1, l, "/")
     name = l[1] == "blackbox" ? "blackbox TCP" : l[1] == "zvk" ? "zvk per-probe" : "zvk keep-conn"
     every = l[3] == "base" ? "15 s" : sprintf("%.0f s", 15 / fast)
-    rows[++n] = sprintf("| %s | %s | %s | %.1f | %.2f | %.2f | %.2f | %.0f | %.2f | %.1f / %.1f | %s | %.1f%% |",
+    rows[++n] = sprintf("| %s | %s | %s | %.1f | %.2f | %.2f | %.2f | %.0f | %.2f | %.1f / %.1f | %s | %.0f | %.1f%% |",
         name, l[2], every, v("probes_per_s"), 100 * v("ok") / (v("answered") ? v("answered") : 1),
         v("p50_ms"), v("p99_ms"), v("cpu_us_per_probe"), v("cpu_pct"),
-        v("rss_kib") / 1024, v("hwm_kib") / 1024, v("fds"), v("driver_cpu_pct"))
+        v("rss_kib") / 1024, v("hwm_kib") / 1024, v("fds"), v("max_queue_ms"), v("driver_cpu_pct"))
     cpu[l[1] "/" l[2] "/" l[3]] = v("cpu_us_per_probe")
     line[l[1] "/" l[2] "/" l[3]] = $0
 }
 END {
-    print "| exporter | thermometers | each probed every | probes/s | ok % | p50 ms | p99 ms | CPU us/probe | CPU % of a core | RSS / peak MiB | fds | driver CPU |"
-    print "|---|---|---|---|---|---|---|---|---|---|---|---|"
+    print "| exporter | thermometers | each probed every | probes/s | ok % | p50 ms | p99 ms | CPU us/probe | CPU % of a core | RSS / peak MiB | fds | driver wait max ms | driver CPU |"
+    print "|---|---|---|---|---|---|---|---|---|---|---|---|---|"
     for (i = 1; i <= n; i++) print rows[i]
     print ""
     for (k in cpu) {
