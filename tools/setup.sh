@@ -17,10 +17,13 @@ packages+=(clang-14 libclang-rt-14-dev)
 packages+=(sway xwayland qt6-wayland wtype at-spi2-core python3-pyatspi dbus lintian)
 # The Debian package: cpack computes its dependencies with dpkg-shlibdeps.
 packages+=(dpkg-dev)
+# zvk_exporter: HTTP (libmicrohttpd, TLS through GnuTLS), the web configuration (yaml-cpp),
+# bcrypt (libcrypt); its tests run Debian's prometheus and promtool, curl and openssl.
+packages+=(libmicrohttpd-dev libyaml-cpp-dev libcrypt-dev prometheus curl openssl)
 # The exporter benchmark (tools/bench/exporter_bench.sh) compares with Debian's blackbox
-# exporter and waits for the exporters with curl. On a systemd host the package also starts
-# its own service on :9115; the benchmark uses another port inside its own namespace.
-packages+=(prometheus-blackbox-exporter curl)
+# exporter. On a systemd host the package also starts its own service on :9115; the benchmark
+# uses another port inside its own namespace.
+packages+=(prometheus-blackbox-exporter)
 missing=()
 for p in "${packages[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

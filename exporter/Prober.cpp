@@ -1,0 +1,254 @@
+#include "Prober.h"
+
+#include "DeviceAddress.h"
+#include "DeviceConnection.h"
+#include "DeviceError.h"
+#include "DeviceFrame.h"
+
+#include <QHostAddress>
+#include <QHostInfo>
+#include <cmath>
+
+struct TProber::TWaiter {
+    TSession* Session = nullptr;
+    QString Key;
+    QElapsedTimer Started;
+    QTimer Deadline;
+    double TimeoutSeconds = 0;
+    TDone Done;
+    QStringList Log;
+};
+
+struct TProber::TSession {
+    QString Key;
+    std::unique_ptr<TDeviceConnection> Connection;
+    QList<TWaiter*> Waiters;
+    std::optional<TDeviceFrame> Latest;
+    quint64 LatestSeq = 0;
+    quint64 ServedSeq = 0;
+    QElapsedTimer SinceProbe;
+};
+
+TProber::TProber(TDeviceLoop& loop, TAllowList allow, int keepConnectionMs)
+    : FLoop(loop), FAllow(std::move(allow)), FKeepMs(keepConnectionMs)
+{
+    FReaper.setSingleShot(true);
+    QObject::connect(&FReaper, &QTimer::timeout, [this] {
+        FClosed.clear();
+        FFinished.clear();
+    });
+    if (FKeepMs > 0) {
+        QObject::connect(&FSweeper, &QTimer::timeout, [this] { Sweep(); });
+        FSweeper.start(std::clamp(FKeepMs / 4, 100, 1000));
+    }
+}
+
+TProber::~TProber()
+{
+    FWaiters.clear();
+    for (auto& [key, session] : FSessions)
+        session->Connection.reset();
+}
+
+void TProber::Probe(const TDeviceAddress& target, double timeoutSeconds, TDone done)
+{
+    auto owned = std::make_unique<TWaiter>();
+    TWaiter* waiter = owned.get();
+    FWaiters.emplace(waiter, std::move(owned));
+    waiter->Started.start();
+    waiter->Key = target.Text();
+    waiter->TimeoutSeconds = timeoutSeconds;
+    waiter->Done = std::move(done);
+    waiter->Deadline.setSingleShot(true);
+    waiter->Deadline.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&waiter->Deadline, &QTimer::timeout, [this, waiter] {
+        waiter->Log << QStringLiteral("deadline of %1 s reached").arg(waiter->TimeoutSeconds);
+        TProbeOutcome outcome;
+        outcome.Result.FailureReason = "timeout";
+        Finish(waiter, std::move(outcome));
+    });
+    waiter->Deadline.start(static_cast<int>(std::lround(timeoutSeconds * 1000)));
+    Admit(waiter, target);
+}
+
+void TProber::Admit(TWaiter* waiter, const TDeviceAddress& address)
+{
+    if (FSessions.count(waiter->Key)) { // checked when it was opened
+        Join(waiter, address);
+        return;
+    }
+    QHostAddress literal;
+    if (literal.setAddress(address.Host)) {
+        if (FAllow.Allows(literal, address.Port)) {
+            Join(waiter, address);
+            return;
+        }
+        Finish(waiter,
+               {true, QStringLiteral("target %1 is not on the allow-list").arg(waiter->Key), {}});
+        return;
+    }
+    if (FAllow.AllowsName(address.Host, address.Port)) {
+        waiter->Log << QStringLiteral("host name %1 is on the allow-list").arg(address.Host);
+        Join(waiter, address);
+        return;
+    }
+    // A name not listed: every address it resolves to must be allowed, and the connection goes
+    // to the checked address itself, so a second lookup cannot lead elsewhere.
+    waiter->Log
+        << QStringLiteral("resolving %1 to check it against the allow-list").arg(address.Host);
+    QHostInfo::lookupHost(
+        address.Host, &waiter->Deadline, [this, waiter, address](const QHostInfo& info) {
+            if (!FWaiters.count(waiter))
+                return;
+            if (info.addresses().isEmpty()) {
+                waiter->Log << QStringLiteral("cannot resolve %1: %2")
+                                   .arg(address.Host, info.errorString());
+                TProbeOutcome outcome;
+                outcome.Result.FailureReason = "resolve";
+                Finish(waiter, std::move(outcome));
+                return;
+            }
+            QStringList texts;
+            for (const QHostAddress& a : info.addresses())
+                texts << a.toString();
+            waiter->Log << QStringLiteral("resolved %1 to %2").arg(address.Host, texts.join(", "));
+            for (const QHostAddress& a : info.addresses())
+                if (!FAllow.Allows(a, address.Port)) {
+                    Finish(waiter, {true,
+                                    QStringLiteral("target %1 resolves to %2, which is not on the "
+                                                   "allow-list")
+                                        .arg(waiter->Key, a.toString()),
+                                    {}});
+                    return;
+                }
+            TDeviceAddress checked = address;
+            checked.Host = info.addresses().constFirst().toString();
+            if (FSessions.count(waiter->Key))
+                Join(waiter, address);
+            else
+                Join(waiter, checked);
+        });
+}
+
+void TProber::Join(TWaiter* waiter, const TDeviceAddress& connectTo)
+{
+    auto found = FSessions.find(waiter->Key);
+    if (found != FSessions.end()) {
+        TSession* session = found->second.get();
+        session->SinceProbe.start();
+        if (session->Latest && session->LatestSeq > session->ServedSeq) {
+            session->ServedSeq = session->LatestSeq;
+            waiter->Log << QStringLiteral("taking the frame received since the previous probe "
+                                          "on the open connection");
+            const TDeviceFrame frame = *session->Latest;
+            waiter->Session = session;
+            session->Waiters << waiter;
+            OnFrame(session, frame);
+            return;
+        }
+        waiter->Log << QStringLiteral("waiting for the next frame on the open connection");
+        waiter->Session = session;
+        session->Waiters << waiter;
+        return;
+    }
+    auto owned = std::make_unique<TSession>();
+    TSession* session = owned.get();
+    session->Key = waiter->Key;
+    session->SinceProbe.start();
+    waiter->Session = session;
+    session->Waiters << waiter;
+    FSessions.emplace(session->Key, std::move(owned));
+    TDeviceConnection::THandlers handlers;
+    handlers.OnLog = [session](const QString& line) {
+        for (TWaiter* w : std::as_const(session->Waiters))
+            w->Log << line;
+    };
+    handlers.OnFrame = [this, session](const TDeviceFrame& frame) {
+        session->Latest = frame;
+        ++session->LatestSeq;
+        if (!session->Waiters.isEmpty()) {
+            session->ServedSeq = session->LatestSeq;
+            OnFrame(session, frame);
+        }
+    };
+    handlers.OnFailed = [this, session](const TDeviceError& error) {
+        OnFailed(session, ReasonName(error.Reason), error.Message);
+    };
+    session->Connection = std::make_unique<TDeviceConnection>(FLoop, std::move(handlers));
+    const qint64 left = waiter->Deadline.remainingTime();
+    session->Connection->Open(connectTo, static_cast<int>(std::max<qint64>(1, left)));
+}
+
+void TProber::OnFrame(TSession* session, const TDeviceFrame& frame)
+{
+    const QList<TWaiter*> waiters = std::exchange(session->Waiters, {});
+    for (TWaiter* w : waiters) {
+        w->Session = nullptr;
+        TProbeOutcome outcome;
+        if (frame.Celsius) {
+            outcome.Result.Celsius = frame.Celsius;
+        } else {
+            w->Log << QStringLiteral("the frame holds no number: no reading");
+            outcome.Result.FailureReason = "bad_frame";
+        }
+        Finish(w, std::move(outcome));
+    }
+    if (FKeepMs <= 0)
+        Drop(session);
+}
+
+void TProber::OnFailed(TSession* session, const QByteArray& reason, const QString& message)
+{
+    const QList<TWaiter*> waiters = std::exchange(session->Waiters, {});
+    Drop(session);
+    for (TWaiter* w : waiters) {
+        w->Session = nullptr;
+        w->Log << message;
+        TProbeOutcome outcome;
+        outcome.Result.FailureReason = reason;
+        Finish(w, std::move(outcome));
+    }
+}
+
+void TProber::Finish(TWaiter* waiter, TProbeOutcome outcome)
+{
+    auto owned = FWaiters.find(waiter);
+    if (owned == FWaiters.end())
+        return;
+    std::unique_ptr<TWaiter> keep = std::move(owned->second);
+    FWaiters.erase(owned);
+    if (TSession* session = waiter->Session) {
+        session->Waiters.removeOne(waiter);
+        if (FKeepMs <= 0 && session->Waiters.isEmpty())
+            Drop(session);
+    }
+    outcome.Result.TimeoutSeconds = waiter->TimeoutSeconds;
+    outcome.Result.DurationSeconds = static_cast<double>(waiter->Started.nsecsElapsed()) / 1e9;
+    outcome.Result.Log = waiter->Log + outcome.Result.Log;
+    const TDone done = std::move(waiter->Done);
+    waiter->Deadline.stop();
+    FFinished.push_back(std::move(keep));
+    FReaper.start(0);
+    done(std::move(outcome));
+}
+
+void TProber::Drop(TSession* session)
+{
+    auto found = FSessions.find(session->Key);
+    if (found == FSessions.end() || found->second.get() != session)
+        return;
+    session->Connection->Close();
+    FClosed.push_back(std::move(found->second));
+    FSessions.erase(found);
+    FReaper.start(0);
+}
+
+void TProber::Sweep()
+{
+    std::vector<TSession*> idle;
+    for (const auto& [key, session] : FSessions)
+        if (session->Waiters.isEmpty() && session->SinceProbe.hasExpired(FKeepMs))
+            idle.push_back(session.get());
+    for (TSession* s : idle)
+        Drop(s);
+}
