@@ -140,19 +140,17 @@ void FireEvent(const TNotifyEvent& event, TComponent* sender)
     });
 }
 
-bool GuardedCall(const std::function<void()>& handler)
+namespace {
+// The window's report: the application's default report, else the last-chance report; an
+// object not of the exception family always gets the last-chance text.
+void ReportToApplication(const std::exception& e, bool foreign)
 {
-    try {
-        handler();
-        return true;
-    } catch (const std::exception& e) {
-        if (Application)
-            Application->HandleException(e);
-        else
-            ShowLastChanceReport(e);
-    } catch (...) {
-        // Not of the program's exception family: the last-chance text, and the program goes on.
-        ShowLastChanceReport(EExternalException(QStringLiteral("External exception")));
-    }
-    return false;
+    if (Application && !foreign)
+        Application->HandleException(e);
+    else
+        ShowLastChanceReport(e);
 }
+
+// Every program that links the windowing layer reports through it.
+[[maybe_unused]] const bool ReportInstalled = (SetExceptionReport(&ReportToApplication), true);
+} // namespace

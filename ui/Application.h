@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Component.h"
+#include "ExceptionGuard.h"
 
 #include <QString>
 #include <functional>
@@ -59,9 +60,7 @@ private:
 
 extern TApplication* Application;
 
-// Runs a handler under the one guard: an exception that escapes it goes to the application's
-// default exception report. Every dispatch from Qt into the program's handlers goes through
-// it. Returns false when the handler raised.
-bool GuardedCall(const std::function<void()>& handler);
+// GuardedCall (core/ExceptionGuard.h) hands an escape to the application's default exception
+// report while the application exists, else to the last-chance report.
 // Runs the handler bound to an event, if one is, under the guard.
 void FireEvent(const TNotifyEvent& event, TComponent* sender);

@@ -13,12 +13,5 @@ QByteArray HeaderLine(TOutputFormat format);
 // received at the given time. Every reading makes exactly one line in every format.
 QByteArray ReadingLine(TOutputFormat format, const QDateTime& time, const QString& reading);
 
-// The reading's text without the " °C" the parser appends: the value field from its sign.
-QString RawReadingText(const QString& reading);
-
-// The text as a plain decimal number ("+022.0" -> "22.0", "-003.2" -> "-3.2"), or an empty
-// text when it is not an optional sign, digits, and optionally "." and digits.
-QString PlainNumber(const QString& text);
-
 // Local time with milliseconds and the UTC offset: 2026-12-08T14:05:09.250+01:00.
 QString IsoTimeWithOffset(const QDateTime& time);

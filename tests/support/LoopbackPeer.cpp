@@ -20,22 +20,26 @@ sockaddr_in Loopback(int port)
     return addr;
 }
 
-int BoundSocket(int& port)
+int BoundSocket(int& port, bool ipv6 = false)
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int fd = ::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in addr = Loopback(0);
-    socklen_t len = sizeof addr;
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
+    sockaddr_in6 addr6{};
+    addr6.sin6_family = AF_INET6;
+    addr6.sin6_addr = in6addr_loopback;
+    auto* const any =
+        ipv6 ? reinterpret_cast<sockaddr*>(&addr6) : reinterpret_cast<sockaddr*>(&addr);
+    socklen_t len = ipv6 ? sizeof addr6 : sizeof addr;
+    if (fd < 0 || ::bind(fd, any, len) != 0 || ::getsockname(fd, any, &len) != 0)
         return -1;
-    port = ntohs(addr.sin_port);
+    port = ntohs(ipv6 ? addr6.sin6_port : addr.sin_port);
     return fd;
 }
 } // namespace
 
-LoopbackListener::LoopbackListener()
+LoopbackListener::LoopbackListener(bool ipv6)
 {
-    FFd = BoundSocket(FPort);
+    FFd = BoundSocket(FPort, ipv6);
     ::listen(FFd, 8);
 }
 

@@ -5,10 +5,11 @@
 
 // Peers for the client tests, all on 127.0.0.1 with a port picked by the system.
 
-// A listening socket; connections are completed by the kernel and accepted on demand.
+// A listening socket; connections are completed by the kernel and accepted on demand. On ::1
+// instead of 127.0.0.1 when ipv6.
 class LoopbackListener {
 public:
-    LoopbackListener();
+    explicit LoopbackListener(bool ipv6 = false);
     ~LoopbackListener();
     int Port() const { return FPort; }
     // The next completed connection, or -1 when none arrives within the limit.

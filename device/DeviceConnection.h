@@ -1,0 +1,43 @@
+#pragma once
+
+#include "DeviceAddress.h"
+#include "DeviceError.h"
+#include "DeviceFrame.h"
+
+#include <functional>
+#include <memory>
+
+class TDeviceLoop;
+
+// One thermometer connection on a TDeviceLoop. Every handler runs from the loop, inside the
+// exception guard; a handler may Close() or destroy its own connection or any other.
+class TDeviceConnection {
+public:
+    struct THandlers {
+        // The probe log: "resolving x", "resolved x to a, b", "connecting to a:p",
+        // "connected", "received 14 bytes", "frame *B...: reading 21.5" or why not.
+        std::function<void(const QString& line)> OnLog;
+        std::function<void()> OnConnected;
+        std::function<void(const TDeviceFrame&)> OnFrame;
+        // The connection is closed; no call follows.
+        std::function<void(const TDeviceError&)> OnFailed;
+    };
+
+    TDeviceConnection(TDeviceLoop& loop, THandlers handlers);
+    ~TDeviceConnection(); // closes; no handler runs after Close() or destruction
+    TDeviceConnection(const TDeviceConnection&) = delete;
+    TDeviceConnection& operator=(const TDeviceConnection&) = delete;
+
+    // Resolves without blocking, then tries each address in turn until one connects or
+    // connectTimeoutMs has passed (Timeout, code 10060); 0 or less: no limit. A connection
+    // still open is closed first. No handler runs from inside Open(): even a failure found
+    // at once is delivered from the loop.
+    void Open(const TDeviceAddress& address, int connectTimeoutMs);
+    void Close();
+    bool IsConnected() const;
+
+private:
+    TDeviceLoop& FLoop;
+    std::shared_ptr<const THandlers> FHandlers;
+    quint64 FLinkId = 0;
+};

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QtGlobal>
+#include <functional>
+#include <map>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+class QSocketNotifier;
+class QTimer;
+class TDeviceLink;
+class TDeviceResolver;
+
+// The device connections of one thread, on that thread's Qt event loop: one epoll set watched
+// by one QSocketNotifier, one timer queue driven by one QTimer armed for the earliest deadline,
+// and name lookups off the thread. An idle connection costs a socket and a few hundred bytes:
+// no Qt object of its own. Destroy the connections before their loop.
+class TDeviceLoop {
+public:
+    using TTimerId = quint64;
+
+    TDeviceLoop();
+    ~TDeviceLoop();
+    TDeviceLoop(const TDeviceLoop&) = delete;
+    TDeviceLoop& operator=(const TDeviceLoop&) = delete;
+
+    // Runs the callback once, under the exception guard, after ms milliseconds.
+    TTimerId AddTimer(int ms, std::function<void()> callback);
+    // Nothing happens when the timer already ran or was cancelled.
+    void CancelTimer(TTimerId id);
+    // Connections opened and not yet ended.
+    qsizetype ConnectionCount() const { return static_cast<qsizetype>(FLinks.size()); }
+
+private:
+    friend class TDeviceLink;
+    friend class TDeviceConnection;
+
+    // The connection's state, owned here so that a handler that destroys its connection
+    // leaves the dispatch in progress something valid to return to.
+    TDeviceLink* AddLink(std::unique_ptr<TDeviceLink> link);
+    TDeviceLink* FindLink(quint64 id) const;
+    void ReleaseLink(quint64 id);
+    quint64 NewLinkId() { return ++FLastLinkId; }
+    bool Watch(int fd, quint64 id, quint32 events, bool modify);
+    void Lookup(quint64 id, const QByteArray& host, quint16 port);
+
+    void DispatchEvents();
+    void FireTimers();
+    void TakeAnswers();
+    void ArmTimer();
+
+    // Depth of dispatches in progress: links released meanwhile are freed when it returns to 0.
+    class TDispatch;
+    int FDepth = 0;
+    std::vector<std::unique_ptr<TDeviceLink>> FReleased;
+
+    int FEpoll = -1;
+    int FWake = -1; // eventfd: a lookup finished
+    std::unique_ptr<QSocketNotifier> FNotifier;
+    std::unique_ptr<QTimer> FTimer;
+    std::unique_ptr<TDeviceResolver> FResolver;
+    std::unordered_map<quint64, std::unique_ptr<TDeviceLink>> FLinks;
+    quint64 FLastLinkId = 0;
+    std::map<std::pair<qint64, TTimerId>, std::function<void()>> FTimers;
+    std::unordered_map<TTimerId, qint64> FTimerDue;
+    TTimerId FLastTimerId = 0;
+    qint64 FArmedFor = -1;
+};
