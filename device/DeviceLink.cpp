@@ -180,6 +180,13 @@ void TDeviceLink::ConnectFinished()
     socklen_t length = sizeof error;
     if (::getsockopt(FFd, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
         error = errno;
+    // A reset (not a refusal) means the connection was made and the peer has already reset
+    // it; the bytes it sent before are still queued, and SO_ERROR has just cleared the
+    // reset, so it is kept for when they are read.
+    if (error == ECONNRESET) {
+        FPendingReset = SocketErrorFromErrno(error);
+        error = 0;
+    }
     if (error != 0) {
         FLastError = SocketErrorFromErrno(error);
         Log(QStringLiteral("connect to %1 failed: %2")
@@ -217,7 +224,7 @@ void TDeviceLink::Receive()
             continue;
         }
         if (n == 0) {
-            Fail(GracefulCloseFailure());
+            Fail(FPendingReset ? SocketFailure(FPendingReset) : GracefulCloseFailure());
             return;
         }
         if (errno == EINTR)

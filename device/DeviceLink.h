@@ -54,5 +54,6 @@ private:
     std::vector<TSocketAddress> FCandidates;
     std::size_t FNextCandidate = 0;
     int FLastError = 0;
+    int FPendingReset = 0; // a reset SO_ERROR handed out at connect, reported after the bytes
     TFrameSplitter FSplitter;
 };

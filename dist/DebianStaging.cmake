@@ -3,8 +3,11 @@
 if(NOT CPACK_GENERATOR STREQUAL "DEB")
     return()
 endif()
-file(GLOB_RECURSE pages "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/*/share/man/man*/*.[1-9]")
-file(GLOB_RECURSE changelogs "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/*/share/doc/*/changelog.Debian")
+# One staging folder per package (component groups): <staging>/<group>/usr/...
+set(staged "${CPACK_TEMPORARY_INSTALL_DIRECTORY}")
+file(GLOB pages "${staged}/*/share/man/man*/*.[1-9]" "${staged}/*/*/share/man/man*/*.[1-9]")
+file(GLOB changelogs "${staged}/*/share/doc/*/changelog.Debian"
+                     "${staged}/*/*/share/doc/*/changelog.Debian")
 foreach(file IN LISTS pages changelogs)
     execute_process(COMMAND gzip -9nf "${file}" RESULT_VARIABLE failed)
     if(failed)

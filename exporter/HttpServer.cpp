@@ -1,5 +1,7 @@
 #include "HttpServer.h"
 
+#include "ExceptionGuard.h"
+
 #include <QSocketNotifier>
 #include <QTimer>
 #include <arpa/inet.h>
@@ -123,38 +125,46 @@ struct THttpCallbacks {
                              const char* method, const char*, const char*, size_t* uploadSize,
                              void** context)
     {
-        auto* server = static_cast<THttpServer*>(cls);
-        try {
-            if (*context) {
-                const TExchangePtr& exchange = static_cast<TConnectionContext*>(*context)->Exchange;
-                if (*uploadSize != 0) {
-                    *uploadSize = 0; // a body is not read: nothing here takes one
-                    return MHD_YES;
-                }
-                if (exchange->FResponse)
-                    return Queue(connection, *exchange->FResponse);
+        // Nothing may escape into C: a handler that raised is reported and the connection
+        // closed.
+        MHD_Result result = MHD_NO;
+        GuardedCall([&] {
+            result =
+                Serve(static_cast<THttpServer*>(cls), connection, url, method, uploadSize, context);
+        });
+        return result;
+    }
+
+    static MHD_Result Serve(THttpServer* server, MHD_Connection* connection, const char* url,
+                            const char* method, size_t* uploadSize, void** context)
+    {
+        if (*context) {
+            const TExchangePtr& exchange = static_cast<TConnectionContext*>(*context)->Exchange;
+            if (*uploadSize != 0) {
+                *uploadSize = 0; // a body is not read: nothing here takes one
                 return MHD_YES;
             }
-            auto* ctx = new TConnectionContext{std::make_shared<THttpExchange>()};
-            *context = ctx;
-            THttpExchange& e = *ctx->Exchange;
-            e.FConnection = connection;
-            e.Method = method;
-            e.Path = url;
-            MHD_get_connection_values(connection, MHD_GET_ARGUMENT_KIND, CollectPair, &e.Query);
-            MHD_get_connection_values(connection, MHD_HEADER_KIND, CollectPair, &e.Headers);
-            server->FHandler(ctx->Exchange);
-            if (e.FResponse)
-                return Queue(connection, *e.FResponse);
-            e.FSuspended = true;
-            e.FWake = [server] { server->WakeSoon(); };
-            std::erase_if(server->FWaiting, [](const auto& w) { return w.expired(); });
-            server->FWaiting.push_back(ctx->Exchange);
-            MHD_suspend_connection(connection);
+            if (exchange->FResponse)
+                return Queue(connection, *exchange->FResponse);
             return MHD_YES;
-        } catch (...) {
-            return MHD_NO; // closes the connection; nothing escapes into C
         }
+        auto* ctx = new TConnectionContext{std::make_shared<THttpExchange>()};
+        *context = ctx;
+        THttpExchange& e = *ctx->Exchange;
+        e.FConnection = connection;
+        e.Method = method;
+        e.Path = url;
+        MHD_get_connection_values(connection, MHD_GET_ARGUMENT_KIND, CollectPair, &e.Query);
+        MHD_get_connection_values(connection, MHD_HEADER_KIND, CollectPair, &e.Headers);
+        server->FHandler(ctx->Exchange);
+        if (e.FResponse)
+            return Queue(connection, *e.FResponse);
+        e.FSuspended = true;
+        e.FWake = [server] { server->WakeSoon(); };
+        std::erase_if(server->FWaiting, [](const auto& w) { return w.expired(); });
+        server->FWaiting.push_back(ctx->Exchange);
+        MHD_suspend_connection(connection);
+        return MHD_YES;
     }
 
     static void Completed(void*, MHD_Connection*, void** context, MHD_RequestTerminationCode)
@@ -176,8 +186,10 @@ THttpServer::THttpServer(THandler handler, THttpLimits limits)
     // always report it.
     FWake->setSingleShot(true);
     QObject::connect(FWake.get(), &QTimer::timeout, [this] {
-        for (auto& l : FListeners)
-            Drive(*l);
+        GuardedCall([this] {
+            for (auto& l : FListeners)
+                Drive(*l);
+        });
     });
 }
 
@@ -244,8 +256,9 @@ QString THttpServer::Listen(const QString& address, const std::optional<TTlsFile
     listener->Timer->setSingleShot(true);
     TListener* raw = listener.get();
     QObject::connect(listener->Notifier.get(), &QSocketNotifier::activated,
-                     [this, raw] { Drive(*raw); });
-    QObject::connect(listener->Timer.get(), &QTimer::timeout, [this, raw] { Drive(*raw); });
+                     [this, raw] { GuardedCall([this, raw] { Drive(*raw); }); });
+    QObject::connect(listener->Timer.get(), &QTimer::timeout,
+                     [this, raw] { GuardedCall([this, raw] { Drive(*raw); }); });
     FListeners.push_back(std::move(listener));
     Drive(*raw);
     return {};

@@ -4,21 +4,26 @@
 
 #include <cmath>
 
-QByteArray ProbeMetricsText(const TProbeResult& result)
+QByteArray ReadingMetricsText(const std::optional<double>& celsius)
 {
     TExposition e;
     e.Single("zvk_up", "gauge",
              "1 when the thermometer sent a whole reading frame with a number before the "
              "deadline, else 0.",
-             result.Celsius ? 1 : 0);
-    if (result.Celsius)
-        e.Single("zvk_temperature_celsius", "gauge", "The reading the thermometer sent.",
-                 *result.Celsius);
+             celsius ? 1 : 0);
+    if (celsius)
+        e.Single("zvk_temperature_celsius", "gauge", "The reading the thermometer sent.", *celsius);
+    return e.Text();
+}
+
+QByteArray ProbeMetricsText(const TProbeResult& result)
+{
+    TExposition e;
     e.Single("zvk_scrape_duration_seconds", "gauge", "How long the probe took.",
              result.DurationSeconds);
     e.Single("zvk_scrape_timeout_seconds", "gauge", "The deadline the probe used.",
              result.TimeoutSeconds);
-    return e.Text();
+    return ReadingMetricsText(result.Celsius) + e.Text();
 }
 
 QByteArray ProbeDebugText(const TProbeResult& result)

@@ -14,7 +14,11 @@ struct TProbeResult {
     QStringList Log;          // the probe's steps, for &debug=true
 };
 
-// The probe's metrics in the text exposition format.
+// zvk_up and, with a reading, zvk_temperature_celsius: what zvkread --format prometheus
+// writes too, so the two never name or describe a reading differently.
+QByteArray ReadingMetricsText(const std::optional<double>& celsius);
+
+// The probe's metrics in the text exposition format: the reading's, then the probe's timing.
 QByteArray ProbeMetricsText(const TProbeResult& result);
 
 // &debug=true: the probe's log, then the metrics it would have returned.

@@ -4,6 +4,7 @@
 #include "DeviceConnection.h"
 #include "DeviceError.h"
 #include "DeviceFrame.h"
+#include "ExceptionGuard.h"
 
 #include <QHostAddress>
 #include <QHostInfo>
@@ -34,11 +35,13 @@ TProber::TProber(TDeviceLoop& loop, TAllowList allow, int keepConnectionMs)
 {
     FReaper.setSingleShot(true);
     QObject::connect(&FReaper, &QTimer::timeout, [this] {
-        FClosed.clear();
-        FFinished.clear();
+        GuardedCall([this] {
+            FClosed.clear();
+            FFinished.clear();
+        });
     });
     if (FKeepMs > 0) {
-        QObject::connect(&FSweeper, &QTimer::timeout, [this] { Sweep(); });
+        QObject::connect(&FSweeper, &QTimer::timeout, [this] { GuardedCall([this] { Sweep(); }); });
         FSweeper.start(std::clamp(FKeepMs / 4, 100, 1000));
     }
 }
@@ -62,10 +65,12 @@ void TProber::Probe(const TDeviceAddress& target, double timeoutSeconds, TDone d
     waiter->Deadline.setSingleShot(true);
     waiter->Deadline.setTimerType(Qt::PreciseTimer);
     QObject::connect(&waiter->Deadline, &QTimer::timeout, [this, waiter] {
-        waiter->Log << QStringLiteral("deadline of %1 s reached").arg(waiter->TimeoutSeconds);
-        TProbeOutcome outcome;
-        outcome.Result.FailureReason = "timeout";
-        Finish(waiter, std::move(outcome));
+        GuardedCall([this, waiter] {
+            waiter->Log << QStringLiteral("deadline of %1 s reached").arg(waiter->TimeoutSeconds);
+            TProbeOutcome outcome;
+            outcome.Result.FailureReason = "timeout";
+            Finish(waiter, std::move(outcome));
+        });
     });
     waiter->Deadline.start(static_cast<int>(std::lround(timeoutSeconds * 1000)));
     Admit(waiter, target);
@@ -96,38 +101,40 @@ void TProber::Admit(TWaiter* waiter, const TDeviceAddress& address)
     // to the checked address itself, so a second lookup cannot lead elsewhere.
     waiter->Log
         << QStringLiteral("resolving %1 to check it against the allow-list").arg(address.Host);
-    QHostInfo::lookupHost(
-        address.Host, &waiter->Deadline, [this, waiter, address](const QHostInfo& info) {
-            if (!FWaiters.count(waiter))
-                return;
-            if (info.addresses().isEmpty()) {
-                waiter->Log << QStringLiteral("cannot resolve %1: %2")
-                                   .arg(address.Host, info.errorString());
-                TProbeOutcome outcome;
-                outcome.Result.FailureReason = "resolve";
-                Finish(waiter, std::move(outcome));
-                return;
-            }
-            QStringList texts;
-            for (const QHostAddress& a : info.addresses())
-                texts << a.toString();
-            waiter->Log << QStringLiteral("resolved %1 to %2").arg(address.Host, texts.join(", "));
-            for (const QHostAddress& a : info.addresses())
-                if (!FAllow.Allows(a, address.Port)) {
-                    Finish(waiter, {true,
-                                    QStringLiteral("target %1 resolves to %2, which is not on the "
-                                                   "allow-list")
-                                        .arg(waiter->Key, a.toString()),
-                                    {}});
-                    return;
-                }
-            TDeviceAddress checked = address;
-            checked.Host = info.addresses().constFirst().toString();
-            if (FSessions.count(waiter->Key))
-                Join(waiter, address);
-            else
-                Join(waiter, checked);
-        });
+    QHostInfo::lookupHost(address.Host, &waiter->Deadline,
+                          [this, waiter, address](const QHostInfo& info) {
+                              GuardedCall([&] { Resolved(waiter, address, info); });
+                          });
+}
+
+void TProber::Resolved(TWaiter* waiter, const TDeviceAddress& address, const QHostInfo& info)
+{
+    if (!FWaiters.count(waiter))
+        return;
+    if (info.addresses().isEmpty()) {
+        waiter->Log
+            << QStringLiteral("cannot resolve %1: %2").arg(address.Host, info.errorString());
+        TProbeOutcome outcome;
+        outcome.Result.FailureReason = "resolve";
+        Finish(waiter, std::move(outcome));
+        return;
+    }
+    QStringList texts;
+    for (const QHostAddress& a : info.addresses())
+        texts << a.toString();
+    waiter->Log << QStringLiteral("resolved %1 to %2").arg(address.Host, texts.join(", "));
+    for (const QHostAddress& a : info.addresses())
+        if (!FAllow.Allows(a, address.Port)) {
+            Finish(waiter, {true,
+                            QStringLiteral("target %1 resolves to %2, which is not on the "
+                                           "allow-list")
+                                .arg(waiter->Key, a.toString()),
+                            {}});
+            return;
+        }
+    TDeviceAddress checked = address;
+    checked.Host = info.addresses().constFirst().toString();
+    Join(waiter, FSessions.count(waiter->Key) ? address : checked);
 }
 
 void TProber::Join(TWaiter* waiter, const TDeviceAddress& connectTo)

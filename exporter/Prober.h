@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+class QHostInfo;
 class TDeviceLoop;
 struct TDeviceAddress;
 struct TDeviceFrame;
@@ -41,6 +42,7 @@ private:
     struct TSession;
     struct TWaiter;
     void Admit(TWaiter* waiter, const TDeviceAddress& address);
+    void Resolved(TWaiter* waiter, const TDeviceAddress& address, const QHostInfo& info);
     void Join(TWaiter* waiter, const TDeviceAddress& connectTo);
     void OnFrame(TSession* session, const TDeviceFrame& frame);
     void OnFailed(TSession* session, const QByteArray& reason, const QString& message);

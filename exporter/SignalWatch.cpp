@@ -1,5 +1,7 @@
 #include "SignalWatch.h"
 
+#include "ExceptionGuard.h"
+
 #include <csignal>
 #include <sys/signalfd.h>
 #include <unistd.h>
@@ -36,8 +38,10 @@ void TSignalWatch::Watch()
         return;
     FNotifier = std::make_unique<QSocketNotifier>(FFd, QSocketNotifier::Read);
     QObject::connect(FNotifier.get(), &QSocketNotifier::activated, [this] {
-        signalfd_siginfo info{};
-        while (::read(FFd, &info, sizeof info) == static_cast<ssize_t>(sizeof info))
-            FOnSignal(static_cast<int>(info.ssi_signo));
+        GuardedCall([this] {
+            signalfd_siginfo info{};
+            while (::read(FFd, &info, sizeof info) == static_cast<ssize_t>(sizeof info))
+                FOnSignal(static_cast<int>(info.ssi_signo));
+        });
     });
 }

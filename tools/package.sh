@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the Debian package zvkdemo_<version>-1_amd64.deb from a plain build.
+# Builds the Debian packages (zvkdemo_<version>-1_amd64.deb and the others of
+# dist/DebianPackage.cmake) from a plain build.
 # Usage: package.sh [BUILD_DIR [OUTPUT_DIR]]   (defaults: build, the current folder)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -10,7 +11,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work" >/dev/null
 mkdir -p "$out"
-for deb in "$work"/zvkdemo_*.deb; do
+for deb in "$work"/*.deb; do
     mv "$deb" "$out"/
     echo "$out/$(basename "$deb")"
 done

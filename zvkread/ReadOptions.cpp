@@ -94,14 +94,24 @@ TCommandLine ParseCommandLine(const QStringList& arguments)
             o.Format = TOutputFormat::Csv;
         else if (name == u"jsonl")
             o.Format = TOutputFormat::Jsonl;
+        else if (name == u"prometheus")
+            o.Format = TOutputFormat::Prometheus;
         else
-            return Bad(QStringLiteral("unknown format '%1': text, csv or jsonl").arg(name));
+            return Bad(
+                QStringLiteral("unknown format '%1': text, csv, jsonl or prometheus").arg(name));
     }
     if (parser.isSet(count)) {
         o.Count = WholeNumber(parser.value(count), 1, 999999999999);
         if (o.Count < 0)
             return Bad(QStringLiteral("invalid count '%1': a whole number from 1 up is required")
                            .arg(parser.value(count)));
+    }
+    if (o.Format == TOutputFormat::Prometheus) {
+        // One exposition is one reading: a second one appended would repeat every series.
+        if (o.Count > 1)
+            return Bad(QStringLiteral("the prometheus format takes one reading: leave out "
+                                      "--count or give 1"));
+        o.Count = 1;
     }
     if (parser.isSet(interval)) {
         o.IntervalMs = IntervalMs(parser.value(interval));
@@ -142,7 +152,7 @@ QString HelpText()
         "in it.\n"
         "\n"
         "Options:\n"
-        "  -f, --format FORMAT  text (default), csv or jsonl\n"
+        "  -f, --format FORMAT  text (default), csv, jsonl or prometheus\n"
         "  -n, --count N        stop after N readings\n"
         "  -i, --interval S     seconds between polls (default 1; \".\" for decimals,\n"
         "                       from 0.05 to 86400)\n"
@@ -155,6 +165,9 @@ QString HelpText()
         "  text   the reading as the window's title shows it: +022.0 \u00B0C\n"
         "  csv    a header line \"time,value,raw\", then for example\n"
         "         2026-12-08T14:05:09.250+01:00,22.0,+022.0\n"
+        "  prometheus  one reading (--count 1) in the Prometheus text format, for\n"
+        "         node_exporter's textfile collector: zvk_up 1 and zvk_temperature_celsius,\n"
+        "         or zvk_up 0 alone when its value is not a number or no reading came\n"
         "  jsonl  "
         "{\"time\":\"2026-12-08T14:05:09.250+01:00\",\"value\":22.0,\"raw\":\"+022.0\"}\n"
         "  time is the local time with its offset from UTC; value is the reading as a\n"

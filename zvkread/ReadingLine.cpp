@@ -1,5 +1,6 @@
 #include "ReadingLine.h"
 
+#include "ProbeResult.h"
 #include "ReadingValue.h"
 
 namespace {
@@ -86,6 +87,8 @@ QByteArray ReadingLine(TOutputFormat format, const QDateTime& time, const QStrin
     case TOutputFormat::Csv:
         line = IsoTimeWithOffset(time) + u',' + number + u',' + CsvField(WithoutControls(raw));
         break;
+    case TOutputFormat::Prometheus:
+        return ReadingMetricsText(ReadingCelsius(reading));
     case TOutputFormat::Jsonl:
         line = QStringLiteral("{\"time\":") + JsonString(IsoTimeWithOffset(time)) +
                QStringLiteral(",\"value\":") +
@@ -94,4 +97,9 @@ QByteArray ReadingLine(TOutputFormat format, const QDateTime& time, const QStrin
         break;
     }
     return line.toUtf8() + '\n';
+}
+
+QByteArray FailedReadingText()
+{
+    return ReadingMetricsText(std::nullopt);
 }

@@ -52,11 +52,18 @@ int ReadThermometer(const TReadOptions& options, TStopSignals& stop, std::FILE* 
     // Fired inside a poll when the device has closed the connection.
     bool closedByDevice = false;
     client.OnDisconnected = [&](TComponent*) { closedByDevice = true; };
+    qint64 printed = 0;
+    // A textfile collector keeps the last file it was given: a failure must replace it too.
+    const auto failed = [&](int code) {
+        if (options.Format == TOutputFormat::Prometheus && printed == 0)
+            WriteLine(out, FailedReadingText());
+        return code;
+    };
     try {
         client.OpenConnection(options.TimeoutMs);
     } catch (const std::exception& e) {
         Report(err, MessageOf(e));
-        return 1;
+        return failed(1);
     }
     if (!HeaderLine(options.Format).isEmpty())
         WriteLine(out, HeaderLine(options.Format));
@@ -64,7 +71,6 @@ int ReadThermometer(const TReadOptions& options, TStopSignals& stop, std::FILE* 
     using Clock = std::chrono::steady_clock;
     const auto interval = std::chrono::milliseconds(options.IntervalMs);
     auto next = Clock::now();
-    qint64 printed = 0;
     while (!stop.Pending()) {
         // The window's poll: what is there, after waiting up to 50 ms, read by its parser.
         QByteArray received;
@@ -74,7 +80,7 @@ int ReadThermometer(const TReadOptions& options, TStopSignals& stop, std::FILE* 
         } catch (const std::exception& e) {
             Report(err, MessageOf(e));
             client.CloseConnection();
-            return 1;
+            return failed(1);
         }
         const TReadingResult reading = ParseReading(received);
         if (reading.Result == TReadingResult::Reading) {
@@ -83,11 +89,11 @@ int ReadThermometer(const TReadOptions& options, TStopSignals& stop, std::FILE* 
                 break;
         }
         if (closedByDevice)
-            return 0;
+            return failed(printed == 0 && options.Format == TOutputFormat::Prometheus ? 1 : 0);
         if (!client.IsConnected()) {
             // A receive error closed the socket but left bytes to hand out first.
             Report(err, IdMessages::NotConnected);
-            return 1;
+            return failed(1);
         }
         // Ticks missed while the machine was busy are dropped, as a timer drops them.
         next += interval;

@@ -97,43 +97,63 @@ void TestDeviceConnection::peerEnds_data()
 {
     QTest::addColumn<QByteArray>("sent");
     QTest::addColumn<bool>("reset");
+    // The peer accepts, sends and ends before the loop has seen the connect complete.
+    QTest::addColumn<bool>("atOnce");
     QTest::addColumn<QStringList>("events");
 
-    const QString connected = QStringLiteral("connected");
-    const QString reset = QStringLiteral("failed reset 10054");
-    const QString closed = QStringLiteral("failed closed 0");
+    const QStringList connected{QStringLiteral("connected")};
+    const QStringList reset{QStringLiteral("failed reset 10054")};
+    const QStringList closed{QStringLiteral("failed closed 0")};
+    const QStringList twoFrames = connected + FrameEvents({FrameA, FrameB});
     QTest::newRow("reset before a frame")
-        << QByteArray("*B1E1+02") << true << QStringList{connected, reset};
+        << QByteArray("*B1E1+02") << true << false << connected + reset;
     QTest::newRow("reset after a frame")
-        << FrameA << true << QStringList{connected} + FrameEvents({FrameA}) + QStringList{reset};
+        << FrameA << true << false << connected + FrameEvents({FrameA}) + reset;
     QTest::newRow("two frames, then a reset")
-        << FrameA + FrameB << true
-        << QStringList{connected} + FrameEvents({FrameA, FrameB}) + QStringList{reset};
+        << FrameA + FrameB << true << false << twoFrames + reset;
+    QTest::newRow("two frames, then a reset, at once")
+        << FrameA + FrameB << true << true << twoFrames + reset;
     QTest::newRow("graceful close after two frames")
-        << FrameA + FrameB << false
-        << QStringList{connected} + FrameEvents({FrameA, FrameB}) + QStringList{closed};
+        << FrameA + FrameB << false << false << twoFrames + closed;
+    QTest::newRow("graceful close after two frames, at once")
+        << FrameA + FrameB << false << true << twoFrames + closed;
     QTest::newRow("graceful close, nothing sent")
-        << QByteArray() << false << QStringList{connected, closed};
+        << QByteArray() << false << false << connected + closed;
 }
 
 void TestDeviceConnection::peerEnds()
 {
     QFETCH(QByteArray, sent);
     QFETCH(bool, reset);
+    QFETCH(bool, atOnce);
     QFETCH(QStringList, events);
 
     LoopbackListener listener;
     TDeviceRecorder rec;
     TDeviceConnection connection(FLoop, rec.Handlers());
     connection.Open(Loopback(listener.Port()), 5000);
-    const int peer = AcceptOnLoop(listener);
-    QVERIFY(peer >= 0);
-    QVERIFY(rec.WaitFor(QStringLiteral("connected")));
-    QVERIFY(connection.IsConnected());
-    // Both the bytes and the end are on their way before the connection reads anything.
-    QVERIFY(SendAll(peer, sent));
-    reset ? listener.Abort(peer) : listener.Close(peer);
-    QVERIFY(rec.WaitForFailure());
+    int peer = -1;
+    const auto end = [&] {
+        // Both the bytes and the end are on their way before the connection reads anything.
+        QVERIFY(SendAll(peer, sent));
+        reset ? listener.Abort(peer) : listener.Close(peer);
+    };
+    if (atOnce) {
+        // Runs right after the connect is started, in the same pass of the loop's timers.
+        FLoop.AddTimer(0, [&] {
+            peer = listener.Accept();
+            end();
+        });
+        QVERIFY(rec.WaitForFailure());
+        QVERIFY(peer >= 0);
+    } else {
+        peer = AcceptOnLoop(listener);
+        QVERIFY(peer >= 0);
+        QVERIFY(rec.WaitFor(QStringLiteral("connected")));
+        QVERIFY(connection.IsConnected());
+        end();
+        QVERIFY(rec.WaitForFailure());
+    }
     QCOMPARE(rec.Events, events);
     QCOMPARE(rec.Failure->Message,
              reset ? SocketErrorMessage(Id_WSAECONNRESET) : IdMessages::ConnectionClosedGracefully);

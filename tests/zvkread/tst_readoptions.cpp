@@ -20,7 +20,7 @@ void TestReadOptions::accepted_data()
     QTest::addColumn<int>("intervalMs");
     QTest::addColumn<int>("timeoutMs");
     const int text = int(TOutputFormat::Text), csv = int(TOutputFormat::Csv),
-              jsonl = int(TOutputFormat::Jsonl);
+              jsonl = int(TOutputFormat::Jsonl), prometheus = int(TOutputFormat::Prometheus);
     QTest::newRow("defaults") << QStringList{"localhost"} << "localhost" << 10001 << text
                               << qint64(0) << 1000 << 2500;
     QTest::newRow("everything") << QStringList{"-f",   "csv", "-n",  "5",         "-i",
@@ -32,6 +32,8 @@ void TestReadOptions::accepted_data()
     QTest::newRow("options after the host")
         << QStringList{"h", "--interval", "2", "--format", "text"} << "h" << 10001 << text
         << qint64(0) << 2000 << 2500;
+    QTest::newRow("prometheus: one reading") << QStringList{"-f", "prometheus", "h"} << "h" << 10001
+                                             << prometheus << qint64(1) << 1000 << 2500;
     QTest::newRow("smallest interval")
         << QStringList{"-i", "0.05", "h"} << "h" << 10001 << text << qint64(0) << 50 << 2500;
 }

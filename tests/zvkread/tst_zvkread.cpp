@@ -1,5 +1,6 @@
 // zvkread end to end, against the simulator on loopback.
 #include "LoopbackPeer.h"
+#include "MetricsText.h"
 #include "Simulator.h"
 
 #include <QJsonDocument>
@@ -16,6 +17,7 @@ private slots:
     void stopsAfterCount();
     void deviceCloseBeforeAnyReading();
     void refusedConnect();
+    void prometheusFormatForTextfileCollector();
     void connectTimeLimit();
     void lostConnection();
     void resetInEachOrder_data();
@@ -137,6 +139,29 @@ void TestZvkread::refusedConnect()
     QCOMPARE(p.readAllStandardOutput(), QByteArray());
 }
 
+void TestZvkread::prometheusFormatForTextfileCollector()
+{
+    TSimulator sim;
+    QVERIFY(sim.Start({"--value", "-2.5", "--interval", "200"}));
+    RefusingPort closed;
+    QProcess read, refused;
+    Start(read, {"-f", "prometheus", "127.0.0.1", QString::number(sim.Port())});
+    Start(refused, {"-f", "prometheus", "127.0.0.1", QString::number(closed.Port())});
+    QVERIFY(read.waitForFinished(10000) && refused.waitForFinished(10000));
+    QCOMPARE(read.exitCode(), 0);
+    const QByteArray text = read.readAllStandardOutput();
+    QCOMPARE(text.count("# HELP zvk_up "), 1);
+    QCOMPARE(SampleValue(text, "zvk_up"), 1.0);
+    QCOMPARE(SampleValue(text, "zvk_temperature_celsius"), -2.5);
+    QCOMPARE(PromtoolComplaints(text), QString());
+    // A failure replaces the collector's file too, without a temperature.
+    QCOMPARE(refused.exitCode(), 1);
+    const QByteArray failed = refused.readAllStandardOutput();
+    QCOMPARE(SampleValue(failed, "zvk_up"), 0.0);
+    QVERIFY(!failed.contains("zvk_temperature_celsius"));
+    QCOMPARE(PromtoolComplaints(failed), QString());
+}
+
 void TestZvkread::connectTimeLimit()
 {
     SilentPeer silent;
@@ -215,6 +240,8 @@ void TestZvkread::badUsage_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("no host") << QStringList{} << "missing HOST";
     QTest::newRow("port 0") << QStringList{"127.0.0.1", "0"} << "invalid port '0'";
+    QTest::newRow("prometheus, many") << QStringList{"-f", "prometheus", "-n", "2", "h"}
+                                      << "the prometheus format takes one reading";
     QTest::newRow("port 65536") << QStringList{"127.0.0.1", "65536"} << "invalid port '65536'";
     QTest::newRow("port with a suffix")
         << QStringList{"127.0.0.1", "10001x"} << "invalid port '10001x'";
