@@ -4,7 +4,7 @@
 #include "DeviceLoop.h"
 
 TDeviceConnection::TDeviceConnection(TDeviceLoop& loop, THandlers handlers)
-    : FLoop(loop), FHandlers(std::make_shared<const THandlers>(std::move(handlers)))
+    : FLoop(loop.FSelf), FHandlers(std::make_shared<const THandlers>(std::move(handlers)))
 {
 }
 
@@ -16,22 +16,27 @@ TDeviceConnection::~TDeviceConnection()
 void TDeviceConnection::Open(const TDeviceAddress& address, int connectTimeoutMs)
 {
     Close();
-    FLinkId = FLoop.NewLinkId();
-    FLoop
-        .AddLink(
-            std::make_unique<TDeviceLink>(FLoop, FLinkId, FHandlers, address, connectTimeoutMs))
+    const std::shared_ptr<TDeviceLoop* const> loop = FLoop.lock();
+    if (!loop)
+        return;
+    FLinkId = (*loop)->NewLinkId();
+    (*loop)
+        ->AddLink(
+            std::make_unique<TDeviceLink>(**loop, FLinkId, FHandlers, address, connectTimeoutMs))
         ->Start();
 }
 
 void TDeviceConnection::Close()
 {
-    if (TDeviceLink* link = FLoop.FindLink(FLinkId))
-        link->Close();
+    if (const std::shared_ptr<TDeviceLoop* const> loop = FLoop.lock())
+        if (TDeviceLink* link = (*loop)->FindLink(FLinkId))
+            link->Close();
     FLinkId = 0;
 }
 
 bool TDeviceConnection::IsConnected() const
 {
-    const TDeviceLink* link = FLoop.FindLink(FLinkId);
+    const std::shared_ptr<TDeviceLoop* const> loop = FLoop.lock();
+    const TDeviceLink* link = loop ? (*loop)->FindLink(FLinkId) : nullptr;
     return link && link->IsConnected();
 }

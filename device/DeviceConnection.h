@@ -37,7 +37,8 @@ public:
     bool IsConnected() const;
 
 private:
-    TDeviceLoop& FLoop;
+    // Ends with the loop: a connection that outlives its loop does nothing.
+    std::weak_ptr<TDeviceLoop* const> FLoop;
     std::shared_ptr<const THandlers> FHandlers;
     quint64 FLinkId = 0;
 };

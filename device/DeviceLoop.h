@@ -15,7 +15,7 @@ class TDeviceResolver;
 // The device connections of one thread, on that thread's Qt event loop: one epoll set watched
 // by one QSocketNotifier, one timer queue driven by one QTimer armed for the earliest deadline,
 // and name lookups off the thread. An idle connection costs a socket and a few hundred bytes:
-// no Qt object of its own. Destroy the connections before their loop.
+// no Qt object of its own. A connection that outlives its loop ends with it.
 class TDeviceLoop {
 public:
     using TTimerId = quint64;
@@ -49,6 +49,9 @@ private:
     void FireTimers();
     void TakeAnswers();
     void ArmTimer();
+
+    // What the connections hold on to; expires with the loop.
+    const std::shared_ptr<TDeviceLoop* const> FSelf = std::make_shared<TDeviceLoop* const>(this);
 
     // Depth of dispatches in progress: links released meanwhile are freed when it returns to 0.
     class TDispatch;

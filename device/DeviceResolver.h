@@ -41,7 +41,7 @@ private:
     };
     void Work();
 
-    static constexpr int MaxWorkers = 4;
+    static constexpr int MaxWorkers = 8;
     const int FWakeFd;
     std::mutex FMutex;
     std::condition_variable FWork;

@@ -14,6 +14,7 @@
 #include <memory>
 #include <poll.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 const QByteArray FrameA("*B1E1+020.0\r\n");
@@ -59,6 +60,7 @@ private slots:
     void handlerEndsItsConnection();
     void closeFromOutsideSilences();
     void throwingHandlerIsReported();
+    void defaultReportIsOneLineOnStandardError();
     void timersRunInOrder();
 
 private:
@@ -265,14 +267,16 @@ void TestDeviceConnection::reopenForgetsTheEarlierAttempt()
 
 void TestDeviceConnection::loopEndsWithLookupInProgress()
 {
-    // The lookup's answer arrives after its connection and loop are gone.
+    // The lookup's answer arrives after the loop is gone, and the connection outlives it.
     auto loop = std::make_unique<TDeviceLoop>();
     TDeviceRecorder rec;
     auto connection = std::make_unique<TDeviceConnection>(*loop, rec.Handlers());
     connection->Open({QStringLiteral("localhost"), 1}, 5000);
     QVERIFY(QTest::qWaitFor([&] { return !rec.Log.isEmpty(); }));
-    connection.reset();
     loop.reset();
+    QVERIFY(!connection->IsConnected());
+    connection->Open({QStringLiteral("127.0.0.1"), 1}, 5000);
+    connection.reset();
     QCOMPARE(rec.Log, QStringList{QStringLiteral("resolving localhost")});
 }
 
@@ -396,6 +400,27 @@ void TestDeviceConnection::throwingHandlerIsReported()
                              QStringList{QStringLiteral("failed closed 0")});
     QCOMPARE(Reported, (QStringList{QStringLiteral("first frame refused"),
                                     QStringLiteral("External exception (foreign)")}));
+}
+
+void TestDeviceConnection::defaultReportIsOneLineOnStandardError()
+{
+    // What a daemon's journal gets: the class and the message, one line per escape.
+    int pipeFds[2];
+    QCOMPARE(::pipe(pipeFds), 0);
+    const int savedStderr = ::dup(STDERR_FILENO);
+    ::dup2(pipeFds[1], STDERR_FILENO);
+    const bool first = GuardedCall([] { throw EInOutError(QStringLiteral("disk\r\nfull")); });
+    const bool second = GuardedCall([] { throw 42; });
+    const bool third = GuardedCall([] {});
+    ::dup2(savedStderr, STDERR_FILENO);
+    ::close(savedStderr);
+    ::close(pipeFds[1]);
+    QByteArray written(256, '\0');
+    written.resize(::read(pipeFds[0], written.data(), written.size()));
+    ::close(pipeFds[0]);
+    QVERIFY(!first && !second && third);
+    QCOMPARE(written,
+             QByteArray("EInOutError: disk full\nEExternalException: External exception\n"));
 }
 
 void TestDeviceConnection::timersRunInOrder()
