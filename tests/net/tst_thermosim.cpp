@@ -19,6 +19,7 @@ private slots:
     void sendsScriptedBytes_data();
     void sendsScriptedBytes();
     void closesAfterFrames();
+    void nextClientKeepsItsOwnPace();
     void refusesNonLoopbackAddress();
     void devicesLayout_data();
     void devicesLayout();
@@ -111,6 +112,38 @@ void TestThermosim::closesAfterFrames()
     QCOMPARE(got.count("*B1E1"), 2);
     QVERIFY(!client.IsConnected());
     QCOMPARE(disconnects, 1);
+    sim.terminate();
+    QVERIFY(sim.waitForFinished());
+}
+
+// A client that left must not leave its send times to the next one, which may get its socket.
+void TestThermosim::nextClientKeepsItsOwnPace()
+{
+    QProcess sim;
+    int port = 0;
+    QVERIFY(Start(sim, {"--interval", "100"}, port));
+    for (int round = 0; round < 3; ++round) {
+        QElapsedTimer clock;
+        clock.start();
+        TIdTCPClient client(nullptr);
+        client.SetHost(QStringLiteral("127.0.0.1"));
+        client.SetPort(port);
+        client.SetReadTimeout(20);
+        client.OpenConnection(2500);
+        QByteArray got;
+        while (clock.elapsed() < 600) {
+            try {
+                got += client.ReadAvailable();
+            } catch (const EIdReadTimeout&) {
+            }
+        }
+        const qint64 atMost = clock.elapsed() / 100 + 2;
+        QVERIFY2(
+            got.count('\r') <= atMost,
+            qPrintable(QStringLiteral("%1 frames, at most %2").arg(got.count('\r')).arg(atMost)));
+        QVERIFY(got.startsWith("*B1E1"));
+        client.CloseConnection();
+    }
     sim.terminate();
     QVERIFY(sim.waitForFinished());
 }
