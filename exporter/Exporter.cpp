@@ -2,6 +2,7 @@
 
 #include "DeviceAddress.h"
 #include "Exposition.h"
+#include "TlsCredentials.h"
 
 namespace {
 const QByteArray LandingPage =
@@ -23,19 +24,18 @@ TExporter::TExporter(TExporterOptions options, const TLog& log, TDeviceLoop& loo
 
 QString TExporter::Start()
 {
-    std::optional<TTlsFiles> tls;
     if (!FOptions.WebConfigFile.isEmpty()) {
         QString why;
         const auto config = ReadWebConfig(FOptions.WebConfigFile, &why);
         if (!config)
             return why;
         FAuth.SetUsers(config->Users);
-        if (config->Tls())
-            tls = TTlsFiles{config->CertPem, config->KeyPem};
+        FTls = config->Tls();
+        if (FTls && !(why = TlsCredentials::Set(config->CertPem, config->KeyPem)).isEmpty())
+            return why;
     }
-    FTls = tls.has_value();
     for (const QString& address : FOptions.ListenAddresses) {
-        const QString why = FServer.Listen(address, tls);
+        QString why = FServer.Listen(address, FTls);
         if (!why.isEmpty())
             return why;
         FLog.Write(TLogLevel::Info, QStringLiteral("Listening on address"),
@@ -58,10 +58,18 @@ void TExporter::ReloadWebConfig()
                    {{"err", why}});
         return;
     }
-    FAuth.SetUsers(config->Users);
-    if (config->Tls() != FTls)
+    if (config->Tls() && FTls) {
+        const QString why = TlsCredentials::Set(config->CertPem, config->KeyPem);
+        if (!why.isEmpty()) {
+            FLog.Write(TLogLevel::Error, QStringLiteral("Keeping the previous web configuration"),
+                       {{"err", why}});
+            return;
+        }
+    } else if (config->Tls() != FTls) {
         FLog.Write(TLogLevel::Warn,
                    QStringLiteral("Switching TLS on or off takes effect at the next start"));
+    }
+    FAuth.SetUsers(config->Users);
     FLog.Write(TLogLevel::Info, QStringLiteral("Web configuration re-read"),
                {{"file", FOptions.WebConfigFile}});
 }
@@ -133,7 +141,7 @@ void TExporter::Probe(const TExchangePtr& exchange)
     }
     const bool debug = exchange->QueryValue("debug") == QByteArray("true");
     const QString text = address->Text();
-    FProber.Probe(*address, *timeout, [this, exchange, debug, text](TProbeOutcome outcome) {
+    FProber.Probe(*address, *timeout, [this, exchange, debug, text](const TProbeOutcome& outcome) {
         if (outcome.Forbidden) {
             FStats.CountProbe("not_allowed");
             FLog.Write(TLogLevel::Warn, QStringLiteral("Target refused"), {{"target", text}});

@@ -16,7 +16,8 @@ public:
     TExporter(TExporterOptions options, const TLog& log, TDeviceLoop& loop);
     // Reads the web configuration and listens; an error text on failure.
     QString Start();
-    // SIGHUP: the users take effect at once; TLS changes at the next start.
+    // SIGHUP: users, certificate and key take effect at once; switching TLS on or off at the
+    // next start.
     void ReloadWebConfig();
     void Stop() { FServer.Stop(); }
     QList<quint16> Ports() const { return FServer.Ports(); }

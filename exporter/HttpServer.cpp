@@ -1,6 +1,7 @@
 #include "HttpServer.h"
 
 #include "ExceptionGuard.h"
+#include "TlsCredentials.h"
 
 #include <QSocketNotifier>
 #include <QTimer>
@@ -204,7 +205,7 @@ THttpServer::~THttpServer()
     Stop();
 }
 
-QString THttpServer::Listen(const QString& address, const std::optional<TTlsFiles>& tls)
+QString THttpServer::Listen(const QString& address, bool tls)
 {
     bool any = false;
     QString why;
@@ -226,20 +227,26 @@ QString THttpServer::Listen(const QString& address, const std::optional<TTlsFile
     }
     if (tls)
         flags |= MHD_USE_TLS;
-    const QByteArray cert = tls ? tls->CertPem : QByteArray();
-    const QByteArray key = tls ? tls->KeyPem : QByteArray();
-    MHD_Daemon* daemon = MHD_start_daemon(
-        flags, ntohs(parsed->sin6_port), nullptr, nullptr, &THttpCallbacks::Access, this,
-        MHD_OPTION_SOCK_ADDR, sa, MHD_OPTION_CONNECTION_LIMIT, FLimits.MaxConnections,
-        MHD_OPTION_CONNECTION_TIMEOUT, FLimits.IdleTimeoutSeconds,
-        MHD_OPTION_CONNECTION_MEMORY_LIMIT, FLimits.MemoryPerConnection,
-        MHD_OPTION_NOTIFY_COMPLETED, &THttpCallbacks::Completed, this, MHD_OPTION_EXTERNAL_LOGGER,
-        &Log, nullptr, MHD_OPTION_LISTEN_BACKLOG_SIZE, 128u,
-        tls ? MHD_OPTION_HTTPS_MEM_CERT : MHD_OPTION_END, cert.constData(),
-        MHD_OPTION_HTTPS_MEM_KEY, key.constData(), MHD_OPTION_END);
+    const auto start = [&](unsigned withFlags, const sockaddr* at) {
+        return MHD_start_daemon(
+            withFlags, ntohs(parsed->sin6_port), nullptr, nullptr, &THttpCallbacks::Access, this,
+            MHD_OPTION_SOCK_ADDR, at, MHD_OPTION_CONNECTION_LIMIT, FLimits.MaxConnections,
+            MHD_OPTION_CONNECTION_TIMEOUT, FLimits.IdleTimeoutSeconds,
+            MHD_OPTION_CONNECTION_MEMORY_LIMIT, FLimits.MemoryPerConnection,
+            MHD_OPTION_NOTIFY_COMPLETED, &THttpCallbacks::Completed, this,
+            MHD_OPTION_EXTERNAL_LOGGER, &Log, nullptr, MHD_OPTION_LISTEN_BACKLOG_SIZE, 128u,
+            tls ? MHD_OPTION_HTTPS_CERT_CALLBACK : MHD_OPTION_END, TlsCredentials::Callback(),
+            MHD_OPTION_END);
+    };
+    MHD_Daemon* daemon = start(flags, sa);
+    if (!daemon && any) { // a host without IPv6: every IPv4 address
+        v4.sin_family = AF_INET;
+        v4.sin_port = parsed->sin6_port;
+        daemon = start(flags & ~static_cast<unsigned>(MHD_USE_DUAL_STACK),
+                       reinterpret_cast<const sockaddr*>(&v4));
+    }
     if (!daemon)
-        return QStringLiteral("cannot listen on %1 (address in use, not available here, or a "
-                              "bad TLS certificate or key)")
+        return QStringLiteral("cannot listen on %1 (address in use or not available here)")
             .arg(address);
     auto listener = std::make_unique<TListener>();
     listener->Daemon = daemon;

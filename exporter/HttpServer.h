@@ -49,13 +49,8 @@ using TExchangePtr = std::shared_ptr<THttpExchange>;
 
 struct THttpLimits {
     unsigned MaxConnections = 1024;
-    unsigned IdleTimeoutSeconds = 30;       // a client that sends nothing for this long is closed
-    size_t MemoryPerConnection = 32 * 1024; // request line and headers must fit in it
-};
-
-struct TTlsFiles {
-    QByteArray CertPem;
-    QByteArray KeyPem;
+    unsigned IdleTimeoutSeconds = 30; // a client that sends nothing for this long is closed
+    size_t MemoryPerConnection = size_t{32} * 1024; // request line and headers must fit in it
 };
 
 // HTTP with libmicrohttpd on the thread's Qt event loop: each listener's epoll descriptor is
@@ -69,8 +64,9 @@ public:
     THttpServer& operator=(const THttpServer&) = delete;
 
     // "host:port", "[v6]:port" or ":port" (every address). An empty result means listening;
-    // otherwise the reason it failed.
-    QString Listen(const QString& address, const std::optional<TTlsFiles>& tls);
+    // otherwise the reason it failed. With tls, each handshake takes TlsCredentials' current
+    // certificate and key.
+    QString Listen(const QString& address, bool tls);
     // The ports actually bound, in Listen order (port 0 picks a free one).
     QList<quint16> Ports() const;
     // Answers the requests still waiting with 503 and closes every listener.

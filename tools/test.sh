@@ -49,7 +49,7 @@ format_gate() {
     (cd "$root" && git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror)
 }
 tidy_gate() {
-    run-clang-tidy -p "$root/build" -j "$jobs" -quiet "^$root/(app|core|device|lang|net|tests/support|tools|ui|zvkread)/" \
+    run-clang-tidy -p "$root/build" -j "$jobs" -quiet "^$root/(app|core|device|exporter|lang|net|tests/support|tools|ui|zvkread)/" \
         >"$root/build/clang-tidy.log" 2>&1 ||
         { grep -A3 -E "(warning|error):" "$root/build/clang-tidy.log"; echo "clang-tidy: see above"; return 1; }
 }

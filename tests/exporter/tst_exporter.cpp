@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <crypt.h>
 #include <csignal>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -14,6 +15,13 @@ namespace {
 QString ProbePath(int port, const QString& extra = {})
 {
     return QStringLiteral("/probe?target=127.0.0.1:%1%2").arg(port).arg(extra);
+}
+
+// Requests the exporter is serving, this one included.
+double InFlight(const TExporterProcess& exporter)
+{
+    return SampleValue(CurlGet(exporter.Url("/metrics")).Body, "zvk_exporter_requests_in_flight")
+        .value_or(0);
 }
 
 bool Run(const QString& program, const QStringList& args)
@@ -38,6 +46,7 @@ private slots:
     void connectionPerProbe();
     void keptConnectionServesFreshFramesOnly();
     void requestCap();
+    void idleAndSlowClientsDoNotHoldProbes();
     void tlsAndBasicAuth();
     void termEndsCleanly();
 };
@@ -240,7 +249,7 @@ void TestExporter::keptConnectionServesFreshFramesOnly()
     QVERIFY(fd >= 0);
     second.start("curl", {"-s", url});
     QVERIFY(second.waitForStarted());
-    QTest::qWait(300);
+    QTRY_VERIFY_WITH_TIMEOUT(InFlight(exporter) >= 3, 5000); // both probes and this request
     QVERIFY(SendAll(fd, "*B1E1+030.5\r\n"));
     QVERIFY(first.waitForFinished(5000) && second.waitForFinished(5000));
     QCOMPARE(SampleValue(first.readAllStandardOutput(), "zvk_temperature_celsius"), 30.5);
@@ -248,7 +257,6 @@ void TestExporter::keptConnectionServesFreshFramesOnly()
 
     // A frame sent between probes answers the next probe at once, on the same connection.
     QVERIFY(SendAll(fd, "*B1E1+031.5\r\n"));
-    QTest::qWait(200);
     THttpResult r = CurlGet(url, {"-H", "X-Prometheus-Scrape-Timeout-Seconds: 2"});
     QCOMPARE(SampleValue(r.Body, "zvk_temperature_celsius"), 31.5);
     // Nothing new since: the next probe is not given the same frame again.
@@ -273,47 +281,82 @@ void TestExporter::requestCap()
     QCOMPARE(CurlGet(exporter.Url("/metrics")).Status, 200);
 }
 
+void TestExporter::idleAndSlowClientsDoNotHoldProbes()
+{
+    TSimulator sim;
+    QVERIFY(sim.Start({"--value", "19.5", "--interval", "100"}));
+    TExporterProcess exporter;
+    QVERIFY(exporter.Start({}));
+    static const char Partial[] = "GET /metrics HTTP/1.1\r\nHost: x\r\n";
+    std::vector<int> clients;
+    const auto closeAll = qScopeGuard([&] {
+        for (const int fd : clients)
+            ::close(fd);
+    });
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<uint16_t>(exporter.Port()));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    for (int i = 0; i < 300; ++i) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        QVERIFY(::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0);
+        clients.push_back(fd);
+        if (i % 2 == 0) // half of them start a request and never end its headers
+            QVERIFY(::send(fd, Partial, sizeof Partial - 1, 0) == sizeof Partial - 1);
+    }
+    const THttpResult r = CurlGet(exporter.Url(ProbePath(sim.Port())));
+    QCOMPARE(r.Status, 200);
+    QCOMPARE(SampleValue(r.Body, "zvk_temperature_celsius"), 19.5);
+    // What one request may send is bounded.
+    const THttpResult big =
+        CurlGet(exporter.Url("/metrics"), {"-H", "X-Big: " + QString(40000, u'a')});
+    QCOMPARE(big.Status, 431);
+}
+
 void TestExporter::tlsAndBasicAuth()
 {
     QTemporaryDir dir;
-    const QString cert = dir.filePath("cert.pem"), key = dir.filePath("key.pem");
-    QVERIFY(Run("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
-                            "/CN=localhost", "-addext", "subjectAltName=IP:127.0.0.1", "-keyout",
-                            key, "-out", cert}));
+    const auto makeCertificate = [&](const QString& name) {
+        return Run("openssl",
+                   {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+                    "/CN=" + name, "-addext", "subjectAltName=IP:127.0.0.1", "-keyout",
+                    dir.filePath(name + ".key"), "-out", dir.filePath(name + ".pem")});
+    };
+    QVERIFY(makeCertificate("first") && makeCertificate("second"));
     char salt[64];
     QVERIFY(crypt_gensalt_rn("$2b$", 5, nullptr, 0, salt, sizeof salt));
     crypt_data data{};
     const QByteArray hash = crypt_r("s3cret", salt, &data);
     QVERIFY(hash.startsWith("$2b$05$"));
     QFile config(dir.filePath("web.yml"));
-    QVERIFY(config.open(QIODevice::WriteOnly));
-    config.write("tls_server_config:\n  cert_file: cert.pem\n  key_file: key.pem\n"
-                 "basic_auth_users:\n  prom: " +
-                 hash + "\n");
-    config.close();
+    const auto writeConfig = [&](const QByteArray& certificate, const QByteArray& user) {
+        QVERIFY(config.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        config.write("tls_server_config:\n  cert_file: " + certificate + ".pem\n  key_file: " +
+                     certificate + ".key\nbasic_auth_users:\n  " + user + ": " + hash + "\n");
+        config.close();
+    };
+    writeConfig("first", "prom");
     LoopbackListener device;
     TExporterProcess exporter;
     QVERIFY(exporter.Start({"--web.config.file", config.fileName()}, "https"));
-    const QStringList tls{"--cacert", cert};
+    const QStringList first{"--cacert", dir.filePath("first.pem")};
+    const QStringList second{"--cacert", dir.filePath("second.pem")};
     const QString probe = exporter.Url(ProbePath(device.Port()));
-    QCOMPARE(CurlGet(exporter.Url("/metrics"), tls + QStringList{"-u", "prom:s3cret"}).Status, 200);
-    QCOMPARE(CurlGet(exporter.Url("/metrics"), tls + QStringList{"-u", "prom:wrong"}).Status, 401);
-    QCOMPARE(CurlGet(probe, tls + QStringList{"-u", "prom:wrong"}).Status, 401);
-    QCOMPARE(CurlGet(probe, tls).Status, 401);
+    const QString metrics = exporter.Url("/metrics");
+    QCOMPARE(CurlGet(metrics, first + QStringList{"-u", "prom:s3cret"}).Status, 200);
+    QCOMPARE(CurlGet(metrics, first + QStringList{"-u", "prom:wrong"}).Status, 401);
+    QCOMPARE(CurlGet(probe, first + QStringList{"-u", "prom:wrong"}).Status, 401);
+    QCOMPARE(CurlGet(probe, first).Status, 401);
     QCOMPARE(device.Accept(100), -1); // nothing probed
     QCOMPARE(CurlGet(QString(probe).replace("https:", "http:")).Status, 0);
 
-    // SIGHUP re-reads the users.
-    QVERIFY(config.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    config.write("tls_server_config:\n  cert_file: cert.pem\n  key_file: key.pem\n"
-                 "basic_auth_users:\n  other: " +
-                 hash + "\n");
-    config.close();
+    // SIGHUP re-reads the users, the certificate and the key.
+    writeConfig("second", "other");
     ::kill(static_cast<pid_t>(exporter.Process().processId()), SIGHUP);
     QTRY_VERIFY_WITH_TIMEOUT(exporter.Log().contains("re-read"), 5000);
-    QCOMPARE(CurlGet(exporter.Url("/metrics"), tls + QStringList{"-u", "prom:s3cret"}).Status, 401);
-    QCOMPARE(CurlGet(exporter.Url("/metrics"), tls + QStringList{"-u", "other:s3cret"}).Status,
-             200);
+    QCOMPARE(CurlGet(metrics, second + QStringList{"-u", "prom:s3cret"}).Status, 401);
+    QCOMPARE(CurlGet(metrics, second + QStringList{"-u", "other:s3cret"}).Status, 200);
+    QCOMPARE(CurlGet(metrics, first + QStringList{"-u", "other:s3cret"}).Status, 0);
 }
 
 void TestExporter::termEndsCleanly()
@@ -326,7 +369,7 @@ void TestExporter::termEndsCleanly()
     waiting.start("curl", {"-s", "-o", "/dev/null", "-w", "%{http_code}",
                            exporter.Url(ProbePath(silent.Port()))});
     QVERIFY(waiting.waitForStarted());
-    QTest::qWait(300);
+    QTRY_VERIFY_WITH_TIMEOUT(InFlight(exporter) >= 2, 4000);
     exporter.Process().terminate();
     QVERIFY(exporter.Process().waitForFinished(5000));
     QCOMPARE(exporter.Process().exitStatus(), QProcess::NormalExit);

@@ -104,6 +104,9 @@ void TestExporterPackage::postinstMakesTheSystemUser()
     QVERIFY2(calls.startsWith("adduser --quiet --system --home /var/lib/prometheus "
                               "--no-create-home --group --gecos Prometheus daemon prometheus\n"),
              calls.constData());
+    // A first install enables the service (the recorder answers "was enabled" with yes).
+    QVERIFY2(calls.contains("deb-systemd-helper enable " + Name.toUtf8() + ".service\n"),
+             calls.constData());
 }
 
 void TestExporterPackage::installedBinaryAnswersVersion()
