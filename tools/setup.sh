@@ -24,6 +24,10 @@ packages+=(dpkg-dev)
 packages+=(libmicrohttpd-dev libyaml-cpp-dev libcrypt-dev prometheus curl openssl)
 # zvk-mqtt: libmosquitto to build it; the broker and its command-line clients for its test.
 packages+=(libmosquitto-dev mosquitto mosquitto-clients)
+# The exporter benchmark (tools/bench/exporter_bench.sh) compares with Debian's blackbox
+# exporter. On a systemd host the package also starts its own service on :9115; the benchmark
+# uses another port inside its own namespace.
+packages+=(prometheus-blackbox-exporter)
 missing=()
 for p in "${packages[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

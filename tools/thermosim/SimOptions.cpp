@@ -17,8 +17,13 @@ const char* const SimUsage =
     "  --burst N     send N bytes (0, 1, ... 255, 0, ...) right after accepting\n"
     "  --silent      send no frames\n"
     "  --reset       end each client (after --frames) with a reset instead of a close\n"
+    "  --devices N   serve N thermometers, each with its own drifting reading, on\n"
+    "                consecutive ports from --port (0: any free ones)\n"
+    "  --ports-per-address K  with --devices, K ports per address, then the same\n"
+    "                ports on the next loopback address (127.0.0.1, 127.0.0.2, ...)\n"
     "  --help        this text\n"
-    "The first line on standard output is the port listened on.\n";
+    "The first line on standard output is the port listened on; with --devices, one line\n"
+    "per device, ADDRESS:PORT, in order.\n";
 
 namespace {
 bool ToLong(const char* text, long min, long& out)
@@ -135,6 +140,10 @@ std::optional<SimOptions> ParseSimOptions(int argc, char** argv, std::string& er
             o.Frames = n;
         } else if (arg == "--burst" && ToLong(value, 0, n)) {
             o.Burst = n;
+        } else if (arg == "--devices" && ToLong(value, 1, n) && n <= 1000000) {
+            o.Devices = n;
+        } else if (arg == "--ports-per-address" && ToLong(value, 1, n) && n <= 65535) {
+            o.PortsPerAddress = n;
         } else {
             error = "bad option or value: " + std::string(arg) + " " + value;
             return std::nullopt;

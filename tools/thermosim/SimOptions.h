@@ -18,6 +18,11 @@ struct SimOptions {
     bool Silent = false; // send no frames at all
     bool Reset = false;  // end a client with a reset instead of a close
     bool Help = false;
+    // Many thermometers from one process: Devices > 0 serves that many, each on its own
+    // listener, on consecutive ports from Port, moving to the next loopback address after
+    // PortsPerAddress of them (0: all on Address). Each device drifts on its own.
+    long Devices = 0;
+    long PortsPerAddress = 0;
 };
 
 extern const char* const SimUsage;

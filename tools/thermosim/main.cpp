@@ -26,7 +26,7 @@ int main(int argc, char** argv)
         return 0;
     }
     struct sigaction sa {};
-    sa.sa_handler = OnStopSignal; // no SA_RESTART: poll() returns at once
+    sa.sa_handler = OnStopSignal; // no SA_RESTART: epoll_wait() returns at once
     sigaction(SIGTERM, &sa, nullptr);
     sigaction(SIGINT, &sa, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
@@ -36,7 +36,12 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "thermosim: %s\n", error.c_str());
         return 1;
     }
-    std::printf("%d\n", server.BoundPort());
+    if (options->Devices > 0) {
+        for (const std::string& endpoint : server.Endpoints())
+            std::printf("%s\n", endpoint.c_str());
+    } else {
+        std::printf("%d\n", server.BoundPort());
+    }
     std::fflush(stdout);
     server.Run(StopRequested);
     return 0;
