@@ -88,6 +88,10 @@ void TestExporter::probeReadsThermometer()
     const THttpResult landing = CurlGet(exporter.Url("/"));
     QCOMPARE(landing.Status, 200);
     QVERIFY(landing.Body.contains("href=\"metrics\""));
+    QVERIFY(landing.Body.contains("href=\"-/healthy\""));
+    const THttpResult healthy = CurlGet(exporter.Url("/-/healthy"));
+    QCOMPARE(healthy.Status, 200);
+    QCOMPARE(healthy.Body, QByteArray("Healthy"));
 }
 
 void TestExporter::probeFailures_data()
