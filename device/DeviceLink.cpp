@@ -17,14 +17,6 @@ constexpr int ReadChunk = 4096;
 // Reads per readiness report: a peer that floods cannot starve the others.
 constexpr int ReadsPerEvent = 16;
 
-// RFC 6761: names under "invalid" never resolve; answered without asking a name server.
-bool IsInvalidName(const QString& host)
-{
-    return host.compare(QStringLiteral("invalid"), Qt::CaseInsensitive) == 0 ||
-           host.endsWith(QStringLiteral(".invalid"), Qt::CaseInsensitive) ||
-           host.endsWith(QStringLiteral(".invalid."), Qt::CaseInsensitive);
-}
-
 // A frame for the log: printable ASCII as it is, the rest as \r or \xNN.
 QString Printable(const QByteArray& raw)
 {
@@ -107,7 +99,7 @@ void TDeviceLink::Begin()
         return;
     }
     FState = Resolving;
-    FLoop.Lookup(FId, host, FAddress.Port);
+    FLoop.Resolve(FId, host, FAddress.Port);
 }
 
 void TDeviceLink::OnResolved(const TResolveAnswer& answer)
@@ -121,10 +113,8 @@ void TDeviceLink::OnResolved(const TResolveAnswer& answer)
     FCandidates = answer.Addresses;
     if (FHandlers->OnLog) {
         QStringList texts;
-        for (const TSocketAddress& a : FCandidates) {
-            const QString text = SocketAddressText(a);
-            texts << text.left(text.lastIndexOf(u':')).remove(u'[').remove(u']');
-        }
+        for (const TSocketAddress& a : FCandidates)
+            texts << SocketHostText(a);
         Log(QStringLiteral("resolved %1 to %2")
                 .arg(FAddress.Host, texts.join(QStringLiteral(", "))));
         if (FState == Ended)

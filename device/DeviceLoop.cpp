@@ -7,6 +7,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <chrono>
+#include <netdb.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -59,6 +60,7 @@ TDeviceLoop::~TDeviceLoop()
     FNotifier.reset();
     FTimer.reset();
     FResolver.reset();
+    FLookups.clear();
     FLinks.clear();
     FReleased.clear();
     ::close(FWake);
@@ -130,9 +132,51 @@ void TDeviceLoop::TakeAnswers()
 {
     quint64 count = 0;
     [[maybe_unused]] const ssize_t n = ::read(FWake, &count, sizeof count);
-    for (TResolveAnswer& answer : FResolver->TakeAnswers())
+    for (TResolveAnswer& answer : FResolver->TakeAnswers()) {
         if (TDeviceLink* link = FindLink(answer.Id))
             link->OnResolved(answer);
+        else
+            AnswerLookup(answer);
+    }
+}
+
+TDeviceLoop::TLookupId TDeviceLoop::Lookup(const QString& host,
+                                           std::function<void(const TDeviceLookup&)> callback)
+{
+    const TLookupId id = NewLinkId();
+    FLookups.emplace(id, std::move(callback));
+    const QByteArray name = host.toLatin1();
+    TResolveAnswer answer;
+    answer.Id = id;
+    TSocketAddress numeric;
+    if (ParseNumericAddress(name, 0, &numeric))
+        answer.Addresses.push_back(numeric);
+    else if (IsInvalidName(host))
+        answer.GaiError = EAI_NONAME;
+    else {
+        FResolver->Lookup(id, name, 0);
+        return id;
+    }
+    AddTimer(0, [this, answer] { AnswerLookup(answer); });
+    return id;
+}
+
+void TDeviceLoop::CancelLookup(TLookupId id)
+{
+    FLookups.erase(id);
+}
+
+void TDeviceLoop::AnswerLookup(const TResolveAnswer& answer)
+{
+    auto node = FLookups.extract(answer.Id);
+    if (node.empty())
+        return;
+    TDeviceLookup lookup;
+    if (answer.GaiError != 0)
+        lookup.Error = ResolveFailure(answer.GaiError, answer.SysErrno);
+    for (const TSocketAddress& a : answer.Addresses)
+        lookup.Addresses << SocketHostText(a);
+    GuardedCall([&] { node.mapped()(lookup); });
 }
 
 TDeviceLink* TDeviceLoop::AddLink(std::unique_ptr<TDeviceLink> link)
@@ -165,7 +209,7 @@ bool TDeviceLoop::Watch(int fd, quint64 id, quint32 events, bool modify)
     return ::epoll_ctl(FEpoll, modify ? EPOLL_CTL_MOD : EPOLL_CTL_ADD, fd, &ev) == 0;
 }
 
-void TDeviceLoop::Lookup(quint64 id, const QByteArray& host, quint16 port)
+void TDeviceLoop::Resolve(quint64 id, const QByteArray& host, quint16 port)
 {
     FResolver->Lookup(id, host, port);
 }

@@ -113,15 +113,35 @@ bool ParseNumericAddress(const QByteArray& host, quint16 port, TSocketAddress* a
     return false;
 }
 
-QString SocketAddressText(const TSocketAddress& address)
+QString SocketHostText(const TSocketAddress& address)
 {
     char text[INET6_ADDRSTRLEN] = {};
     if (address.Storage.ss_family == AF_INET6) {
         const auto* v6 = reinterpret_cast<const sockaddr_in6*>(&address.Storage);
         ::inet_ntop(AF_INET6, &v6->sin6_addr, text, sizeof text);
-        return QStringLiteral("[%1]:%2").arg(QLatin1String(text)).arg(ntohs(v6->sin6_port));
+        QString host = QLatin1String(text);
+        if (v6->sin6_scope_id != 0)
+            host += u'%' + QString::number(v6->sin6_scope_id);
+        return host;
     }
     const auto* v4 = reinterpret_cast<const sockaddr_in*>(&address.Storage);
     ::inet_ntop(AF_INET, &v4->sin_addr, text, sizeof text);
-    return QStringLiteral("%1:%2").arg(QLatin1String(text)).arg(ntohs(v4->sin_port));
+    return QLatin1String(text);
+}
+
+QString SocketAddressText(const TSocketAddress& address)
+{
+    if (address.Storage.ss_family == AF_INET6) {
+        const auto* v6 = reinterpret_cast<const sockaddr_in6*>(&address.Storage);
+        return QStringLiteral("[%1]:%2").arg(SocketHostText(address)).arg(ntohs(v6->sin6_port));
+    }
+    const auto* v4 = reinterpret_cast<const sockaddr_in*>(&address.Storage);
+    return QStringLiteral("%1:%2").arg(SocketHostText(address)).arg(ntohs(v4->sin_port));
+}
+
+bool IsInvalidName(const QString& host)
+{
+    return host.compare(QStringLiteral("invalid"), Qt::CaseInsensitive) == 0 ||
+           host.endsWith(QStringLiteral(".invalid"), Qt::CaseInsensitive) ||
+           host.endsWith(QStringLiteral(".invalid."), Qt::CaseInsensitive);
 }

@@ -54,5 +54,9 @@ private:
 
 // A numeric IPv4 or IPv6 text as an address, without a lookup.
 bool ParseNumericAddress(const QByteArray& host, quint16 port, TSocketAddress* address);
+// "a.b.c.d", "v6" (with "%scope" where it has one).
+QString SocketHostText(const TSocketAddress& address);
 // "a.b.c.d:port", "[v6]:port".
 QString SocketAddressText(const TSocketAddress& address);
+// RFC 6761: names under "invalid" never resolve; answered without asking a name server.
+bool IsInvalidName(const QString& host);

@@ -10,7 +10,8 @@ const QByteArray LandingPage =
     "<body><h1>ZVK Exporter</h1>\n<p>Prometheus exporter for ZVK network thermometers.</p>\n"
     "<ul><li><a href=\"%METRICS%\">The exporter's own metrics</a></li>\n"
     "<li><a href=\"probe?target=127.0.0.1:10001&amp;debug=true\">A probe with its log</a></li>"
-    "</ul>\n<form action=\"probe\"><label>Target <input name=\"target\" "
+    "\n<li><a href=\"-/healthy\">Health check</a></li></ul>\n<form action=\"probe\"><label>Target "
+    "<input name=\"target\" "
     "placeholder=\"192.0.2.7:10001\"></label> <input type=\"hidden\" name=\"debug\" "
     "value=\"true\"><input type=\"submit\" value=\"Probe\"></form>\n</body></html>\n";
 }
@@ -113,6 +114,8 @@ void TExporter::Handle(const TExchangePtr& exchange)
                TExposition::ContentType);
     } else if (path == "/probe") {
         Probe(exchange);
+    } else if (path == "/-/healthy") {
+        Answer(exchange, 200, "Healthy"); // blackbox_exporter's answer, for the same checks
     } else {
         Answer(exchange, 404, "not found\n");
     }

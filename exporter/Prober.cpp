@@ -4,10 +4,10 @@
 #include "DeviceConnection.h"
 #include "DeviceError.h"
 #include "DeviceFrame.h"
+#include "DeviceLoop.h"
 #include "ExceptionGuard.h"
 
 #include <QHostAddress>
-#include <QHostInfo>
 #include <cmath>
 
 struct TProber::TWaiter {
@@ -16,6 +16,7 @@ struct TProber::TWaiter {
     QElapsedTimer Started;
     QTimer Deadline;
     double TimeoutSeconds = 0;
+    TDeviceLoop::TLookupId Lookup = 0; // the allow-list's lookup in progress
     TDone Done;
     QStringList Log;
 };
@@ -48,6 +49,8 @@ TProber::TProber(TDeviceLoop& loop, TAllowList allow, int keepConnectionMs)
 
 TProber::~TProber()
 {
+    for (const auto& [raw, waiter] : FWaiters)
+        FLoop.CancelLookup(waiter->Lookup);
     FWaiters.clear();
     for (auto& [key, session] : FSessions)
         session->Connection.reset();
@@ -101,39 +104,37 @@ void TProber::Admit(TWaiter* waiter, const TDeviceAddress& address)
     // to the checked address itself, so a second lookup cannot lead elsewhere.
     waiter->Log
         << QStringLiteral("resolving %1 to check it against the allow-list").arg(address.Host);
-    QHostInfo::lookupHost(address.Host, &waiter->Deadline,
-                          [this, waiter, address](const QHostInfo& info) {
-                              GuardedCall([&] { Resolved(waiter, address, info); });
-                          });
+    waiter->Lookup = FLoop.Lookup(address.Host, [this, waiter, address](const TDeviceLookup& l) {
+        waiter->Lookup = 0;
+        Resolved(waiter, address, l);
+    });
 }
 
-void TProber::Resolved(TWaiter* waiter, const TDeviceAddress& address, const QHostInfo& info)
+void TProber::Resolved(TWaiter* waiter, const TDeviceAddress& address, const TDeviceLookup& lookup)
 {
-    if (!FWaiters.count(waiter))
-        return;
-    if (info.addresses().isEmpty()) {
-        waiter->Log
-            << QStringLiteral("cannot resolve %1: %2").arg(address.Host, info.errorString());
+    if (lookup.Error) {
+        waiter->Log << QStringLiteral("cannot resolve %1: %2")
+                           .arg(address.Host,
+                                QString(lookup.Error->Message)
+                                    .replace(QStringLiteral("\r\n"), QStringLiteral(" ")));
         TProbeOutcome outcome;
         outcome.Result.FailureReason = "resolve";
         Finish(waiter, std::move(outcome));
         return;
     }
-    QStringList texts;
-    for (const QHostAddress& a : info.addresses())
-        texts << a.toString();
-    waiter->Log << QStringLiteral("resolved %1 to %2").arg(address.Host, texts.join(", "));
-    for (const QHostAddress& a : info.addresses())
-        if (!FAllow.Allows(a, address.Port)) {
-            Finish(waiter, {true,
-                            QStringLiteral("target %1 resolves to %2, which is not on the "
-                                           "allow-list")
-                                .arg(waiter->Key, a.toString()),
-                            {}});
+    waiter->Log << QStringLiteral("resolved %1 to %2")
+                       .arg(address.Host, lookup.Addresses.join(QStringLiteral(", ")));
+    for (const QString& a : lookup.Addresses)
+        if (!FAllow.Allows(QHostAddress(a), address.Port)) {
+            Finish(waiter,
+                   {true,
+                    QStringLiteral("target %1 resolves to %2, which is not on the allow-list")
+                        .arg(waiter->Key, a),
+                    {}});
             return;
         }
     TDeviceAddress checked = address;
-    checked.Host = info.addresses().constFirst().toString();
+    checked.Host = lookup.Addresses.constFirst();
     Join(waiter, FSessions.count(waiter->Key) ? address : checked);
 }
 
@@ -234,6 +235,7 @@ void TProber::Finish(TWaiter* waiter, TProbeOutcome outcome)
     outcome.Result.Log = waiter->Log + outcome.Result.Log;
     const TDone done = std::move(waiter->Done);
     waiter->Deadline.stop();
+    FLoop.CancelLookup(std::exchange(waiter->Lookup, 0));
     FFinished.push_back(std::move(keep));
     FReaper.start(0);
     done(std::move(outcome));

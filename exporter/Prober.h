@@ -11,10 +11,10 @@
 #include <unordered_map>
 #include <vector>
 
-class QHostInfo;
 class TDeviceLoop;
 struct TDeviceAddress;
 struct TDeviceFrame;
+struct TDeviceLookup;
 
 struct TProbeOutcome {
     bool Forbidden = false; // not on the allow-list: nothing was connected
@@ -42,7 +42,7 @@ private:
     struct TSession;
     struct TWaiter;
     void Admit(TWaiter* waiter, const TDeviceAddress& address);
-    void Resolved(TWaiter* waiter, const TDeviceAddress& address, const QHostInfo& info);
+    void Resolved(TWaiter* waiter, const TDeviceAddress& address, const TDeviceLookup& lookup);
     void Join(TWaiter* waiter, const TDeviceAddress& connectTo);
     void OnFrame(TSession* session, const TDeviceFrame& frame);
     void OnFailed(TSession* session, const QByteArray& reason, const QString& message);

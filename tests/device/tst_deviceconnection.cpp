@@ -62,6 +62,7 @@ private slots:
     void throwingHandlerIsReported();
     void defaultReportIsOneLineOnStandardError();
     void timersRunInOrder();
+    void lookupAlone();
 
 private:
     TDeviceLoop FLoop;
@@ -438,6 +439,34 @@ void TestDeviceConnection::timersRunInOrder()
     QVERIFY(QTest::qWaitFor([&] { return ran.contains(QStringLiteral("40")); }));
     QCOMPARE(ran, (QStringList{QStringLiteral("0"), QStringLiteral("0+0"), QStringLiteral("10"),
                                QStringLiteral("40")}));
+}
+
+void TestDeviceConnection::lookupAlone()
+{
+    // The allow-list's lookup: answers from the loop only, a cancelled one never.
+    QMap<QString, QString> answers;
+    const auto lookup = [&](const QString& host, const QString& key) {
+        return FLoop.Lookup(host, [&answers, key](const TDeviceLookup& l) {
+            answers[key] = l.Error ? QStringLiteral("failed %1 %2")
+                                         .arg(QLatin1String(ReasonName(l.Error->Reason)))
+                                         .arg(l.Error->Code)
+                                   : l.Addresses.join(u' ');
+        });
+    };
+    lookup(QStringLiteral("localhost"), QStringLiteral("name"));
+    lookup(QStringLiteral("::1"), QStringLiteral("v6"));
+    lookup(QStringLiteral("Thermometer.INVALID."), QStringLiteral("invalid"));
+    FLoop.CancelLookup(lookup(QStringLiteral("127.0.0.2"), QStringLiteral("cancelled")));
+    FLoop.CancelLookup(lookup(QStringLiteral("localhost"), QStringLiteral("cancelled")));
+    lookup(QStringLiteral("127.0.0.3"), QStringLiteral("v4"));
+    QVERIFY(answers.isEmpty());
+    QVERIFY(QTest::qWaitFor([&] { return answers.size() >= 4; }));
+    QCOMPARE(answers.value(QStringLiteral("v6")), QStringLiteral("::1"));
+    QCOMPARE(answers.value(QStringLiteral("v4")), QStringLiteral("127.0.0.3"));
+    QCOMPARE(answers.value(QStringLiteral("invalid")), QStringLiteral("failed resolve 11001"));
+    QVERIFY2(answers.value(QStringLiteral("name")).split(u' ').contains("127.0.0.1"),
+             qPrintable(answers.value(QStringLiteral("name"))));
+    QVERIFY(!answers.contains(QStringLiteral("cancelled")));
 }
 
 QTEST_GUILESS_MAIN(TestDeviceConnection)

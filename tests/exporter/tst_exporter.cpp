@@ -42,6 +42,7 @@ private slots:
     void badRequests_data();
     void badRequests();
     void notAllowedTargetIsNeverConnected();
+    void checkedNameIsNotResolvedAgain();
     void debugShowsLogThenMetrics();
     void connectionPerProbe();
     void keptConnectionServesFreshFramesOnly();
@@ -87,24 +88,33 @@ void TestExporter::probeReadsThermometer()
     const THttpResult landing = CurlGet(exporter.Url("/"));
     QCOMPARE(landing.Status, 200);
     QVERIFY(landing.Body.contains("href=\"metrics\""));
+    QVERIFY(landing.Body.contains("href=\"-/healthy\""));
+    const THttpResult healthy = CurlGet(exporter.Url("/-/healthy"));
+    QCOMPARE(healthy.Status, 200);
+    QCOMPARE(healthy.Body, QByteArray("Healthy"));
 }
 
 void TestExporter::probeFailures_data()
 {
     QTest::addColumn<QStringList>("simulator"); // empty: a refusing port
     QTest::addColumn<QByteArray>("reason");
-    QTest::newRow("refused") << QStringList{} << QByteArray("refused");
+    QTest::addColumn<QString>("host");
+    QTest::newRow("refused") << QStringList{} << QByteArray("refused") << "127.0.0.1";
+    QTest::newRow("unresolvable name")
+        << QStringList{} << QByteArray("resolve") << "thermometer.invalid";
     QTest::newRow("not a B frame")
-        << QStringList{"--bytes", "*A1E1+025.6\\r\\n"} << QByteArray("bad_frame");
+        << QStringList{"--bytes", "*A1E1+025.6\\r\\n"} << QByteArray("bad_frame") << "127.0.0.1";
     QTest::newRow("no number") << QStringList{"--bytes", "*B1E1+0x5.6\\r\\n"}
-                               << QByteArray("bad_frame");
-    QTest::newRow("closed") << QStringList{"--silent", "--frames", "0"} << QByteArray("closed");
+                               << QByteArray("bad_frame") << "127.0.0.1";
+    QTest::newRow("closed") << QStringList{"--silent", "--frames", "0"} << QByteArray("closed")
+                            << "127.0.0.1";
 }
 
 void TestExporter::probeFailures()
 {
     QFETCH(QStringList, simulator);
     QFETCH(QByteArray, reason);
+    QFETCH(QString, host);
     TSimulator sim;
     RefusingPort refusing;
     int port = refusing.Port();
@@ -114,7 +124,8 @@ void TestExporter::probeFailures()
     }
     TExporterProcess exporter;
     QVERIFY(exporter.Start({}));
-    const THttpResult r = CurlGet(exporter.Url(ProbePath(port)));
+    const THttpResult r =
+        CurlGet(exporter.Url(QStringLiteral("/probe?target=%1:%2").arg(host).arg(port)));
     QCOMPARE(r.Status, 200);
     QCOMPARE(SampleValue(r.Body, "zvk_up"), 0.0);
     QVERIFY(!r.Body.contains("zvk_temperature_celsius"));
@@ -197,6 +208,20 @@ void TestExporter::notAllowedTargetIsNeverConnected()
     }
     QCOMPARE(CurlGet(exporter.Url("/metrics")).Status, 200);
     QCOMPARE(device.Accept(200), -1);
+}
+
+void TestExporter::checkedNameIsNotResolvedAgain()
+{
+    // The connection goes to the address the allow-list passed, not to a second lookup's.
+    RefusingPort device;
+    TExporterProcess exporter;
+    QVERIFY(exporter.Start({}));
+    const THttpResult r = CurlGet(
+        exporter.Url(QStringLiteral("/probe?target=localhost:%1&debug=true").arg(device.Port())));
+    QCOMPARE(r.Status, 200);
+    QVERIFY2(r.Body.contains("resolved localhost to ") && r.Body.contains("connecting to "),
+             r.Body.constData());
+    QCOMPARE(r.Body.count("resolving localhost"), 1); // the allow-list's own lookup
 }
 
 void TestExporter::debugShowsLogThenMetrics()

@@ -191,7 +191,7 @@ void TestExporterUnits::allowList()
 void TestExporterUnits::badAllowEntries_data()
 {
     QTest::addColumn<QString>("list");
-    QTest::newRow("prefix too long") << "10.0.0.0/33";
+    QTest::newRow("prefix too long") << "10.1.0.0/33";
     QTest::newRow("port zero") << "10.0.0.1:0";
     QTest::newRow("port text") << "10.0.0.1:x";
     QTest::newRow("unclosed bracket") << "[fe80::1";
@@ -220,7 +220,7 @@ void TestExporterUnits::flags_data()
     QTest::newRow("bad duration") << QStringList{"--probe.default-timeout=5x"} << "invalid";
     QTest::newRow("zero timeout") << QStringList{"--probe.default-timeout=0"} << "invalid";
     QTest::newRow("max requests") << QStringList{"--web.max-requests=0"} << "invalid";
-    QTest::newRow("bad allow") << QStringList{"--probe.allow=10.0.0.0/99"} << "allow-list";
+    QTest::newRow("bad allow") << QStringList{"--probe.allow=10.1.0.0/99"} << "allow-list";
     QTest::newRow("positional") << QStringList{"127.0.0.1"} << "unexpected argument";
 }
 
