@@ -4,7 +4,7 @@
 #include "MulDiv.h"
 #include "Screen.h"
 #include "ScreenCentring.h"
-#include "WindowIconName.h"
+#include "WindowNames.h"
 
 #include <QCloseEvent>
 #include <QFontMetrics>

@@ -1,7 +1,7 @@
 // The taskbar text and the title on a real X server under a window manager: the properties
 // are written, this program hears none of its own writes, and it still hears every other change to
 // its window, so the toolkit keeps following the window manager's state.
-#include "WindowIconName.h"
+#include "WindowNames.h"
 #include "X11.h"
 
 #include <QAbstractNativeEventFilter>

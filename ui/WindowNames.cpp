@@ -1,4 +1,4 @@
-#include "WindowIconName.h"
+#include "WindowNames.h"
 
 #include "X11.h"
 
