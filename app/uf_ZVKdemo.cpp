@@ -1,6 +1,5 @@
 #include "uf_ZVKdemo.h"
 
-#include "Accessibility.h"
 #include "Application.h"
 #include "Button.h"
 #include "Dialogs.h"
@@ -216,9 +215,7 @@ QString TfZVKTeplomer::WindowTitle() const
 void TfZVKTeplomer::ShowReadingInTitle(const QString& reading)
 {
     FTitleReading = reading;
-    // The window's accessible name is its title.
-    if (UpdateWindowTitle())
-        AnnounceCaptionChange(this, Caption());
+    UpdateWindowTitle();
 }
 
 void TfZVKTeplomer::Image1Click(TComponent*)

@@ -1,5 +1,7 @@
 #include "Panel.h"
 
+#include "Accessibility.h"
+
 #include <QFontMetrics>
 #include <QPaintEvent>
 #include <QPainter>
@@ -148,6 +150,11 @@ void TPanel::TextChanged()
 {
     if (Widget())
         static_cast<PanelWidget*>(Widget())->CaptionChanged();
+}
+
+void TPanel::AnnounceTextChange(const QString& oldText)
+{
+    AnnounceCaptionChange(Widget(), oldText);
 }
 
 void TPanel::Repaint()
