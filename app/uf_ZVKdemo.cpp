@@ -17,6 +17,7 @@
 #include "SpinEdit.h"
 #include "StoredLayout.h"
 #include "Timer.h"
+#include "WindowNames.h"
 
 TfZVKTeplomer* fZVKTeplomer = nullptr;
 QString LngFileName;
@@ -192,6 +193,7 @@ void TfZVKTeplomer::Timer1Timer(TComponent*)
             return;
         pnlTeplota->SetCaption(reading.Text);
         if (reading.Result == TReadingResult::Reading) {
+            const TWindowNamesRound oneServerRound;
             Application->SetTitle(TitleBase + QStringLiteral("   ") + pnlTeplota->Caption());
             ShowReadingInTitle(pnlTeplota->Caption());
         }

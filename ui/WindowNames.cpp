@@ -13,6 +13,7 @@
 namespace {
 int Writes = 0;
 int TitleWrites = 0;
+int Grabs = 0;
 
 // The event mask this connection selected on the window, asked for once per native window.
 // The toolkit sets it when it creates the window and never changes it for the kinds of
@@ -33,6 +34,28 @@ uint32_t SelectedEvents(xcb_connection_t* c, xcb_window_t id)
     return mask;
 }
 
+// The server grab that the writes are made under: the window whose property events are
+// deselected, and what it selected before. Open from the first write of a round to its end.
+struct TGrab {
+    int Rounds = 0;
+    xcb_connection_t* Connection = nullptr;
+    xcb_window_t Window = XCB_WINDOW_NONE;
+    uint32_t Selected = 0;
+} Grab;
+
+void Release()
+{
+    if (!Grab.Connection)
+        return;
+    xcb_change_window_attributes(Grab.Connection, Grab.Window, XCB_CW_EVENT_MASK, &Grab.Selected);
+    xcb_ungrab_server(Grab.Connection);
+    // Sent now, so the grab never outlasts these few requests even if the connection's
+    // buffer filled up in the middle of them. A flush waits for no reply.
+    xcb_flush(Grab.Connection);
+    Grab.Connection = nullptr;
+    Grab.Window = XCB_WINDOW_NONE;
+}
+
 // Runs write, which changes properties of the window, without this program hearing its own
 // changes. The toolkit selects property changes on its windows (it follows the window
 // manager's state through them); each write would come back as a PropertyNotify that wakes
@@ -42,21 +65,23 @@ uint32_t SelectedEvents(xcb_connection_t* c, xcb_window_t id)
 // waits for the server.
 void WithoutOwnEcho(xcb_connection_t* c, xcb_window_t id, const std::function<void()>& write)
 {
-    const uint32_t selected = SelectedEvents(c, id);
-    const uint32_t quiet = selected & ~uint32_t(XCB_EVENT_MASK_PROPERTY_CHANGE);
-    const bool silence = (selected & XCB_EVENT_MASK_PROPERTY_CHANGE) != 0;
-    if (silence) {
-        xcb_grab_server(c);
-        xcb_change_window_attributes(c, id, XCB_CW_EVENT_MASK, &quiet);
+    if (Grab.Connection != c || Grab.Window != id)
+        Release();
+    if (!Grab.Connection) {
+        const uint32_t selected = SelectedEvents(c, id);
+        if (selected & XCB_EVENT_MASK_PROPERTY_CHANGE) {
+            const uint32_t quiet = selected & ~uint32_t(XCB_EVENT_MASK_PROPERTY_CHANGE);
+            xcb_grab_server(c);
+            ++Grabs;
+            xcb_change_window_attributes(c, id, XCB_CW_EVENT_MASK, &quiet);
+            Grab.Connection = c;
+            Grab.Window = id;
+            Grab.Selected = selected;
+        }
     }
     write();
-    if (silence) {
-        xcb_change_window_attributes(c, id, XCB_CW_EVENT_MASK, &selected);
-        xcb_ungrab_server(c);
-        // Sent now, so the grab never outlasts these few requests even if the connection's
-        // buffer filled up in the middle of them. A flush waits for no reply.
-        xcb_flush(c);
-    }
+    if (Grab.Rounds == 0)
+        Release();
 }
 
 // Writes both taskbar properties.
@@ -165,4 +190,20 @@ void SetWindowTitle(QWidget* window, const QString& text)
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 0,
                             "");
     });
+}
+
+TWindowNamesRound::TWindowNamesRound()
+{
+    ++Grab.Rounds;
+}
+
+TWindowNamesRound::~TWindowNamesRound()
+{
+    if (--Grab.Rounds == 0)
+        Release();
+}
+
+int WindowNamesGrabs()
+{
+    return Grabs;
 }

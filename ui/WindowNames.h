@@ -4,6 +4,10 @@
 
 class QWidget;
 
+// The names the desktop shows for a window: its title and its taskbar text. On X11 each write
+// is made under a server grab with the window's property events deselected, so this program
+// does not hear its own writes.
+
 // Sets the text of the window's taskbar entry: Qt's icon text (_NET_WM_ICON_NAME) and, on
 // X11, the older WM_ICON_NAME property that some task bars still read.
 void SetWindowIconName(QWidget* window, const QString& text);
@@ -15,3 +19,15 @@ int WindowIconNameWrites();
 void SetWindowTitle(QWidget* window, const QString& text);
 // How many times SetWindowTitle has written a title in this process.
 int WindowTitleWrites();
+
+// While one exists, the names written on this thread reach the X server in one round: under
+// one server grab, taken at the first write and released at the end of the outermost round.
+class TWindowNamesRound {
+public:
+    TWindowNamesRound();
+    ~TWindowNamesRound();
+    TWindowNamesRound(const TWindowNamesRound&) = delete;
+    TWindowNamesRound& operator=(const TWindowNamesRound&) = delete;
+};
+// How many server grabs the writes have taken in this process.
+int WindowNamesGrabs();
