@@ -14,8 +14,9 @@ void SetWindowIconName(QWidget* window, const QString& text);
 // How many times SetWindowIconName has written a taskbar text in this process.
 int WindowIconNameWrites();
 
-// Sets the window's title. An empty title stays empty: Qt puts the application's name in
-// its place, so once the window exists the title is emptied again on X11 and on Wayland.
+// Sets the window's title. On X11, once the window exists, the program writes _NET_WM_NAME and
+// WM_NAME itself, as the toolkit would (it converts WM_NAME with Xlib at every write). An empty
+// title stays empty: Qt would put the application's name in its place.
 void SetWindowTitle(QWidget* window, const QString& text);
 // How many times SetWindowTitle has written a title in this process.
 int WindowTitleWrites();
