@@ -1,6 +1,5 @@
 #include "uf_ZVKdemo.h"
 
-#include "Accessibility.h"
 #include "AccessibleNotice.h"
 #include "Application.h"
 #include "Button.h"
@@ -19,6 +18,7 @@
 #include "SpinEdit.h"
 #include "StoredLayout.h"
 #include "Timer.h"
+#include "WindowNames.h"
 
 #include <utility>
 
@@ -203,6 +203,7 @@ void TfZVKTeplomer::Timer1Timer(TComponent*)
             return;
         pnlTeplota->SetCaption(reading.Text);
         if (reading.Result == TReadingResult::Reading) {
+            const TWindowNamesRound oneServerRound;
             Application->SetTitle(TitleBase + QStringLiteral("   ") + pnlTeplota->Caption());
             ShowReadingInTitle(pnlTeplota->Caption());
             // A screen reader hears the first reading of a connection once, unasked; later
@@ -230,9 +231,7 @@ QString TfZVKTeplomer::WindowTitle() const
 void TfZVKTeplomer::ShowReadingInTitle(const QString& reading)
 {
     FTitleReading = reading;
-    // The window's accessible name is its title.
-    if (UpdateWindowTitle())
-        AnnounceCaptionChange(this, Caption());
+    UpdateWindowTitle();
 }
 
 void TfZVKTeplomer::Image1Click(TComponent*)

@@ -80,26 +80,24 @@ TAnnouncementHandler InstallAnnouncementHandler(TAnnouncementHandler handler)
     return std::exchange(Handler, handler);
 }
 
-void AnnounceCaptionChange(TControl* control, const QString& oldCaption)
+bool AnnouncementsHeard()
 {
-    // With no one listening nothing is built, so a new reading costs nothing more. A control
-    // not shown has nothing to announce.
-    QWidget* widget = control->Widget();
-    if ((!Handler && !QAccessible::isActive()) || !widget || !widget->isVisible())
+    return Handler || QAccessible::isActive();
+}
+
+void AnnounceCaptionChange(QWidget* widget, const QString& oldCaption)
+{
+    // A control not shown has nothing to announce.
+    if (!widget || !widget->isVisible() || !AnnouncementsHeard())
         return;
     auto* caption = dynamic_cast<AccessibleCaption*>(QAccessible::queryAccessibleInterface(widget));
-    if (!caption && !widget->isWindow())
+    if (!caption)
         return;
     QAccessibleEvent name(widget, QAccessible::NameChanged);
     Announce(name);
-    if (caption && caption->textInterface()) {
+    if (caption->textInterface()) {
         QAccessibleTextUpdateEvent text(widget, 0, caption->Shown(oldCaption),
                                         caption->text(QAccessible::Name));
         Announce(text);
     }
-    if (auto* label = dynamic_cast<TLabel*>(control))
-        if (TWinControl* named = label->FocusControl(); named && named->Widget()) {
-            QAccessibleEvent renamed(named->Widget(), QAccessible::NameChanged);
-            Announce(renamed);
-        }
 }

@@ -4,7 +4,7 @@
 #include "FocusState.h"
 #include "Form.h"
 #include "ModalRunner.h"
-#include "WindowIconName.h"
+#include "WindowNames.h"
 
 #include <QAbstractButton>
 #include <QApplication>

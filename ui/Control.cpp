@@ -151,7 +151,7 @@ void TControl::SetText(const QString& text)
         return;
     const QString old = std::exchange(FText, stored);
     TextChanged();
-    AnnounceCaptionChange(this, old);
+    AnnounceTextChange(old);
 }
 
 void TControl::SetEnabled(bool enabled)

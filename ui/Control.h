@@ -88,6 +88,9 @@ protected:
     void StoreBounds(int left, int top, int width, int height);
     // Called after the text changed; controls that show it update their widget here.
     virtual void TextChanged() {}
+    // Called after TextChanged: a control whose text is its accessible name or text tells
+    // assistive technology here. Qt's own widgets announce their text themselves.
+    virtual void AnnounceTextChange(const QString& oldText) { Q_UNUSED(oldText) }
     virtual void FontChanged();
     // A window shows its font without a parent; other controls only once they have one.
     virtual bool IsWindow() const { return false; }

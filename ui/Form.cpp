@@ -1,11 +1,13 @@
 #include "Form.h"
 
+#include "Accessibility.h"
 #include "Application.h"
 #include "MulDiv.h"
 #include "Screen.h"
 #include "ScreenCentring.h"
-#include "WindowIconName.h"
+#include "WindowNames.h"
 
+#include <QAccessible>
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -181,18 +183,23 @@ QString TForm::WindowTitle() const
     return CapShownText(Caption());
 }
 
-bool TForm::UpdateWindowTitle(bool always)
+void TForm::UpdateWindowTitle(bool always)
 {
-    if (!Widget())
-        return false;
+    QWidget* window = Widget();
+    if (!window)
+        return;
     // A title write is a property write on the X server that wakes the window manager and
     // every taskbar: none when nothing changed.
     const QString title = WindowTitle();
-    if (!always && title == FWrittenTitle && Widget()->windowTitle() == title)
-        return false;
+    const QString old = window->windowTitle();
+    if (!always && title == FWrittenTitle && old == title)
+        return;
     FWrittenTitle = title;
-    SetWindowTitle(Widget(), title);
-    return true;
+    SetWindowTitle(window, title);
+    if (old != title && window->isVisible() && AnnouncementsHeard()) {
+        QAccessibleEvent renamed(window, QAccessible::NameChanged);
+        Announce(renamed);
+    }
 }
 
 void TForm::SetVisible(bool visible)

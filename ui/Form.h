@@ -80,8 +80,9 @@ protected:
     // The text of the window's title bar: the caption, unless a window class adds to it.
     virtual QString WindowTitle() const;
     // Writes WindowTitle() to the window when it differs from what was written last, or
-    // always when the native window may be new. True when it wrote.
-    bool UpdateWindowTitle(bool always = false);
+    // always when the native window may be new, and announces a changed title: it is the
+    // window's accessible name.
+    void UpdateWindowTitle(bool always = false);
 
 private:
     friend class TFormWidget;

@@ -1,5 +1,7 @@
 #include "GroupBox.h"
 
+#include "Accessibility.h"
+
 #include <QPainter>
 #include <QStyle>
 #include <QWidget>
@@ -58,4 +60,9 @@ void TGroupBox::TextChanged()
 {
     if (Widget())
         Widget()->update();
+}
+
+void TGroupBox::AnnounceTextChange(const QString& oldText)
+{
+    AnnounceCaptionChange(Widget(), oldText);
 }

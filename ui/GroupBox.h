@@ -10,4 +10,5 @@ public:
 
 protected:
     void TextChanged() override;
+    void AnnounceTextChange(const QString& oldText) override;
 };

@@ -1,7 +1,9 @@
 #include "Label.h"
 
+#include "Accessibility.h"
 #include "WinControl.h"
 
+#include <QAccessible>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QStyle>
@@ -95,6 +97,18 @@ void TLabel::TextChanged()
     AdjustSize();
     if (Widget())
         Widget()->update();
+}
+
+// The label's caption is also the name of the field it names.
+void TLabel::AnnounceTextChange(const QString& oldText)
+{
+    AnnounceCaptionChange(Widget(), oldText);
+    if (!Widget() || !Widget()->isVisible() || !AnnouncementsHeard())
+        return;
+    if (TWinControl* named = FocusControl(); named && named->Widget()) {
+        QAccessibleEvent renamed(named->Widget(), QAccessible::NameChanged);
+        Announce(renamed);
+    }
 }
 
 void TLabel::FontChanged()

@@ -32,6 +32,7 @@ public:
 
 protected:
     void TextChanged() override;
+    void AnnounceTextChange(const QString& oldText) override;
     void FontChanged() override;
 
 private:

@@ -1,10 +1,13 @@
 #include "Panel.h"
 
+#include "Accessibility.h"
+
 #include <QFontMetrics>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QWidget>
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace {
@@ -48,11 +51,64 @@ public:
     // empty repaints nothing and builds no font metrics.
     void CaptionChanged()
     {
-        const bool empty = FPanel->Caption().isEmpty();
-        if (!(empty && FEmpty))
-            update(TextBand(Face()));
-        FEmpty = empty;
+        QString shown = PaintedPart(FPanel->Caption());
+        if (shown.isEmpty()) {
+            if (!FShown.isEmpty())
+                update(TextBand(Face()));
+        } else {
+            update(ChangedPart(shown));
+        }
+        FShown = std::move(shown);
     }
+
+    // Where in the band the new caption differs from the one before. Most new readings change
+    // a digit or two: then only those digits and a character either side are repainted, which
+    // spares blending the other glyphs and sending them to the server. Digits take part in no
+    // ligature, and digits of one width keep every other character in its place; anything
+    // else repaints the whole band. Measured from the font's advances, not laid out: the
+    // margin takes in kerning and a digit's ink beyond its advance.
+    QRect ChangedPart(const QString& after) const
+    {
+        const QRect band = TextBand(Face());
+        const QString& before = FShown;
+        const qsizetype n = after.size();
+        if (before.size() != n)
+            return band;
+        qsizetype first = 0;
+        while (first < n && before[first] == after[first])
+            ++first;
+        qsizetype end = n;
+        while (end > first && before[end - 1] == after[end - 1])
+            --end;
+        const QFontMetricsF fm(font());
+        for (qsizetype i = first; i < end; ++i)
+            if (!IsAsciiDigit(before[i]) || !IsAsciiDigit(after[i]) ||
+                fm.horizontalAdvance(before[i]) != fm.horizontalAdvance(after[i]))
+                return band;
+        const qsizetype from = std::max<qsizetype>(first - 1, 0);
+        const qsizetype to = std::min(end + 1, n);
+        qreal width = 0;
+        qreal left = 0;
+        qreal right = 0;
+        for (qsizetype i = 0; i < n; ++i) {
+            if (i == from)
+                left = width;
+            width += fm.horizontalAdvance(after[i]);
+            if (i + 1 == to)
+                right = width;
+        }
+        qreal start = band.left();
+        if (FPanel->Alignment() == taCenter)
+            start += (band.width() - width) / 2;
+        else if (FPanel->Alignment() == taRightJustify)
+            start += band.width() - width;
+        const qreal margin = 2 + fm.height() / 8;
+        return QRect(QPoint(int(std::floor(start + left - margin)), band.top()),
+                     QPoint(int(std::ceil(start + right + margin)), band.bottom())) &
+               band;
+    }
+
+    static bool IsAsciiDigit(QChar c) { return c >= u'0' && c <= u'9'; }
 
 protected:
     void paintEvent(QPaintEvent* event) override
@@ -115,7 +171,7 @@ protected:
 
 private:
     TPanel* FPanel;
-    bool FEmpty = true;
+    QString FShown; // the painted part of the caption, as last asked to be repainted
 };
 } // namespace
 
@@ -148,6 +204,11 @@ void TPanel::TextChanged()
 {
     if (Widget())
         static_cast<PanelWidget*>(Widget())->CaptionChanged();
+}
+
+void TPanel::AnnounceTextChange(const QString& oldText)
+{
+    AnnounceCaptionChange(Widget(), oldText);
 }
 
 void TPanel::Repaint()

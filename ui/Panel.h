@@ -24,6 +24,7 @@ public:
 
 protected:
     void TextChanged() override;
+    void AnnounceTextChange(const QString& oldText) override;
 
 private:
     void Repaint();

@@ -17,7 +17,7 @@
 #include "Simulator.h"
 #include "SpinEdit.h"
 #include "Timer.h"
-#include "WindowIconName.h"
+#include "WindowNames.h"
 #include "uf_ZVKdemo.h"
 
 #include <QAccessible>

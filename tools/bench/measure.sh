@@ -18,10 +18,12 @@ shift
 
 rounds=3
 window=10 # seconds each rate is sampled over
-while getopts r:w: opt; do
+stock=
+while getopts r:w:s: opt; do
     case $opt in
     r) rounds=$OPTARG ;;
     w) window=$OPTARG ;;
+    s) stock=$(realpath "$OPTARG") ;;
     *) exit 2 ;;
     esac
 done
@@ -143,6 +145,13 @@ measure_window() { # name command...
     sleep 1
     report "$name" rss_kib "$(rss_kib "$pid")"
     sleep $((idle_after - 1))
+    if [ "$name" = stock ]; then # it connected itself, 1 s after start
+        read -r w c <<<"$(rates "$pid")"
+        report "$name" changing_wakeups_per_s "$w"
+        report "$name" changing_cpu_ms_per_s "$c"
+        stop "$pid"
+        return
+    fi
     read -r w c <<<"$(rates "$pid")"
     report "$name" idle_wakeups_per_s "$w"
     report "$name" idle_cpu_ms_per_s "$c"
@@ -174,6 +183,7 @@ measure_window() { # name command...
 subjects=()
 for i in "${!programs[@]}"; do subjects+=("prog$i"); done
 subjects+=(ref-text ref-empty)
+[ -n "$stock" ] && subjects+=(stock)
 for i in "${!programs[@]}"; do echo "prog$i = ${programs[$i]}"; done
 
 for r in $(seq "$rounds"); do
@@ -188,6 +198,8 @@ for r in $(seq "$rounds"); do
         ref-text) measure_window "$s" "$build/tools/bench/refwindow" text ;;
         ref-empty) measure_window "$s" "$build/tools/bench/refwindow" empty ;;
         prog*) measure_window "$s" "$work/$s/ZVKdemo" ;;
+        stock) measure_window "$s" env ZVK_PEER_RES="$root/resources" ZVK_PEER_PORT=10001 \
+            ZVK_PEER_NOBLINK=1 "$stock" ;;
         esac
     done
 done
@@ -197,4 +209,11 @@ sort -k1,1 -k2,2 -k3,3g "$work/figures" | awk '
     { key = $1 " " $2; v[key, ++n[key]] = $3; if (!(key in seen)) { seen[key] = 1; keys[++k] = key } }
     END { for (i = 1; i <= k; i++) { key = keys[i]; c = n[key];
           m = (c % 2) ? v[key, (c + 1) / 2] : (v[key, c / 2] + v[key, c / 2 + 1]) / 2;
-          printf "%-10s %-28s %s\n", substr(key, 1, index(key, " ") - 1), substr(key, index(key, " ") + 1), m } }'
+          printf "%-10s %-28s %s\n", substr(key, 1, index(key, " ") - 1), substr(key, index(key, " ") + 1), m } }' |
+    tee "$work/medians"
+if [ -n "$stock" ]; then
+    awk '$2 == "changing_cpu_ms_per_s" { cpu[$1] = $3 }
+         END { for (s in cpu) if (s != "stock" && cpu["stock"] > 0)
+               printf "%-10s %-28s %.2f\n", s, "changing_cpu_vs_stock", cpu[s] / cpu["stock"] }' \
+        "$work/medians" | sort
+fi
