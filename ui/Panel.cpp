@@ -51,7 +51,7 @@ public:
     // empty repaints nothing and builds no font metrics.
     void CaptionChanged()
     {
-        QString shown = PaintedPart(FPanel->Caption());
+        QString shown = CapShownText(FPanel->Caption());
         if (shown.isEmpty()) {
             if (!FShown.isEmpty())
                 update(TextBand(Face()));
