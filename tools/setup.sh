@@ -3,12 +3,11 @@
 set -euo pipefail
 
 # desktop-file-utils and appstream: the install tests validate the desktop entry and metadata;
-# pkgconf finds xcb and x11 (libx11-dev: Xlib's text conversion for the title's WM_NAME);
-# clang-format and clang-tidy are the gates of tools/test.sh;
+# pkgconf finds xcb; clang-format and clang-tidy are the gates of tools/test.sh;
 # xvfb, openbox, xdotool, x11-utils and iproute2: the tests that run the program on a real X
 # server (with a window manager) in a loopback-only namespace (unshare -n); this script only
 # installs them and runs nothing on X.
-packages=(cmake ninja-build g++ qt6-base-dev libxcb1-dev libx11-dev fonts-dejavu-core fonts-liberation
+packages=(cmake ninja-build g++ qt6-base-dev libxcb1-dev fonts-dejavu-core fonts-liberation
     desktop-file-utils appstream xvfb openbox xdotool x11-utils iproute2 util-linux
     pkgconf clang-format clang-tidy)
 # The fuzz targets (tools/fuzz.sh): clang with libFuzzer and the sanitizer runtimes.

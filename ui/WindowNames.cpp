@@ -9,9 +9,6 @@
 #include <QWindow>
 #include <cstdlib>
 #include <functional>
-// Last: Xlib's macros would clash with the names in Qt's headers.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
 
 namespace {
 int Writes = 0;
@@ -106,51 +103,6 @@ void WriteIconNames(QWidget* window, const QString& text, bool withToolkit)
     });
 }
 
-// WM_NAME as the toolkit writes it: the title converted by Xlib (XStdICCTextStyle), a STRING
-// or, beyond Latin-1, COMPOUND_TEXT. The conversion loads and walks the locale's charsets
-// every time, and was a fifth of what a new reading cost. Printable ASCII passes through it
-// unchanged, so only the rest after a leading ASCII run is converted, once for as long as it
-// stays the same: the reading changes at the front of the title, the caption after it does not.
-QByteArray LegacyName(Display* display, const QString& title, xcb_atom_t& type)
-{
-    static QString convertedRest;
-    static QByteArray converted;
-    static xcb_atom_t convertedType = XCB_ATOM_STRING;
-    qsizetype ascii = 0;
-    while (ascii < title.size() && title[ascii] >= u' ' && title[ascii] < u'\x7f')
-        ++ascii;
-    const QString rest = title.mid(ascii);
-    if (rest.isEmpty()) {
-        type = XCB_ATOM_STRING;
-        return title.toLatin1();
-    }
-    if (rest != convertedRest || converted.isNull()) {
-        QByteArray local = rest.toLocal8Bit();
-        char* list[] = {local.data()};
-        XTextProperty property{};
-        if (XmbTextListToTextProperty(display, list, 1, XStdICCTextStyle, &property) < 0) {
-            // As the toolkit does when Xlib cannot convert: the whole title in Latin-1.
-            type = XCB_ATOM_STRING;
-            return title.toLatin1();
-        }
-        converted =
-            QByteArray(reinterpret_cast<const char*>(property.value), qsizetype(property.nitems));
-        convertedType = xcb_atom_t(property.encoding);
-        convertedRest = rest;
-        XFree(property.value);
-    }
-    type = convertedType;
-    return title.left(ascii).toLatin1() + converted;
-}
-
-// The atom of that name on the toolkit's connection, asked for once.
-xcb_atom_t CachedAtom(xcb_connection_t* c, const char* name, xcb_atom_t& cache)
-{
-    if (cache == xcb_atom_t(XCB_ATOM_NONE))
-        cache = X11Atom(c, name);
-    return cache;
-}
-
 // Sets WM_ICON_NAME once the window has its native window. Asking for the native window
 // earlier (winId()) would create it before the first showing, and the toolkit then places
 // such a window by its client area instead of by its frame.
@@ -225,33 +177,18 @@ void SetWindowTitle(QWidget* window, const QString& text)
         return;
     }
     const auto id = static_cast<xcb_window_t>(window->winId());
-    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-    Display* display = x11 ? x11->display() : nullptr;
-    // "[*]" marks a modified document in a title, which the toolkit alone formats; without
-    // Xlib only the toolkit knows how to write WM_NAME.
-    if (!text.isEmpty() && (!display || text.contains(u"[*]"))) {
-        WithoutOwnEcho(c, id, [&] { window->setWindowTitle(text); });
-        return;
-    }
-    static xcb_atom_t netName = XCB_ATOM_NONE;
-    static xcb_atom_t utf8 = XCB_ATOM_NONE;
-    CachedAtom(c, "_NET_WM_NAME", netName);
-    CachedAtom(c, "UTF8_STRING", utf8);
-    xcb_atom_t legacyType = XCB_ATOM_STRING;
-    const QByteArray legacy = display ? LegacyName(display, text, legacyType) : QByteArray("");
-    const QByteArray net = text.toUtf8();
+    // Asked for only when needed: each answer is a round trip.
+    const xcb_atom_t netName =
+        text.isEmpty() ? X11Atom(c, "_NET_WM_NAME") : xcb_atom_t(XCB_ATOM_NONE);
+    const xcb_atom_t utf8 = text.isEmpty() ? X11Atom(c, "UTF8_STRING") : xcb_atom_t(XCB_ATOM_NONE);
     WithoutOwnEcho(c, id, [&] {
-        // The toolkit's record of the title (the window's accessible name) follows, while the
-        // properties are written here: the toolkit writes only when the native window is
-        // made, and is told the title again then (TForm::UpdateWindowTitle).
-        window->setAttribute(Qt::WA_WState_Created, false);
         window->setWindowTitle(text);
-        window->setAttribute(Qt::WA_WState_Created, true);
+        if (!text.isEmpty())
+            return;
         if (netName != xcb_atom_t(XCB_ATOM_NONE) && utf8 != xcb_atom_t(XCB_ATOM_NONE))
-            xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, netName, utf8, 8,
-                                static_cast<uint32_t>(net.size()), net.constData());
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_NAME, legacyType, 8,
-                            static_cast<uint32_t>(legacy.size()), legacy.constData());
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, netName, utf8, 8, 0, "");
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 0,
+                            "");
     });
 }
 

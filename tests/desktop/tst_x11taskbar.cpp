@@ -10,13 +10,9 @@
 #include <QtTest>
 #include <cstdlib>
 #include <xcb/xcb.h>
-// Last: Xlib's macros would clash with the names in Qt's headers.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
 
 namespace {
-QByteArray Property(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property,
-                    xcb_atom_t* type = nullptr)
+QByteArray Property(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property)
 {
     xcb_get_property_reply_t* reply = xcb_get_property_reply(
         c, xcb_get_property(c, 0, window, property, XCB_ATOM_ANY, 0, 1024), nullptr);
@@ -24,25 +20,8 @@ QByteArray Property(xcb_connection_t* c, xcb_window_t window, xcb_atom_t propert
     if (reply)
         value = QByteArray(static_cast<const char*>(xcb_get_property_value(reply)),
                            xcb_get_property_value_length(reply));
-    if (type)
-        *type = reply ? reply->type : xcb_atom_t(XCB_ATOM_NONE);
     std::free(reply);
     return value;
-}
-
-// WM_NAME as Xlib encodes a whole title for the toolkit: type and bytes.
-QPair<xcb_atom_t, QByteArray> XlibName(const QString& title)
-{
-    Display* display = qApp->nativeInterface<QNativeInterface::QX11Application>()->display();
-    QByteArray local = title.toLocal8Bit();
-    char* list[] = {local.data()};
-    XTextProperty property{};
-    if (XmbTextListToTextProperty(display, list, 1, XStdICCTextStyle, &property) < 0)
-        return {XCB_ATOM_NONE, {}};
-    const QByteArray bytes(reinterpret_cast<const char*>(property.value),
-                           qsizetype(property.nitems));
-    XFree(property.value);
-    return {xcb_atom_t(property.encoding), bytes};
 }
 
 // Counts the property changes this connection hears on one window, by atom.
@@ -70,7 +49,6 @@ class TestX11Taskbar : public QObject {
     Q_OBJECT
 private slots:
     void ownWritesAreNotHeard();
-    void titleIsWrittenAsTheToolkitWouldWriteIt();
 };
 
 void TestX11Taskbar::ownWritesAreNotHeard()
@@ -136,40 +114,6 @@ void TestX11Taskbar::ownWritesAreNotHeard()
     QTRY_VERIFY(window.isMinimized());
     xcb_disconnect(other);
     qApp->removeNativeEventFilter(&events);
-}
-
-// The title's properties hold what the toolkit's own write would give, the readings changing
-// in front of a caption, and a caption changing behind them.
-void TestX11Taskbar::titleIsWrittenAsTheToolkitWouldWriteIt()
-{
-    if (QGuiApplication::platformName() != u"xcb")
-        QSKIP("needs an X server");
-    xcb_connection_t* c = X11Connection();
-    QWidget window;
-    window.resize(200, 100);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window, 30000));
-    const auto id = static_cast<xcb_window_t>(window.winId());
-    const xcb_atom_t netName = X11Atom(c, "_NET_WM_NAME");
-    const QString titles[] = {
-        QStringLiteral("+021.1 \u00B0C \u2013 Uk\u00E1zka m\u011B\u0159en\u00ED"),
-        QStringLiteral("+021.2 \u00B0C \u2013 Uk\u00E1zka m\u011B\u0159en\u00ED"),
-        QStringLiteral("-003.0 \u00B0C \u2013 Temperature measurement demo on ZVK"),
-        QStringLiteral("+021.2 \u00B0C"),
-        QStringLiteral("Ukázka"),
-        QStringLiteral("ZVK Demo"),
-        QStringLiteral("a\tb \u2013 \u017E \u65E5\u672C"),
-        QStringLiteral("\u017Elut\u00FD k\u016F\u0148"),
-    };
-    for (const QString& title : titles) {
-        SetWindowTitle(&window, title);
-        QCOMPARE(window.windowTitle(), title);
-        QCOMPARE(Property(c, id, netName), title.toUtf8());
-        xcb_atom_t type = XCB_ATOM_NONE;
-        const QByteArray legacy = Property(c, id, XCB_ATOM_WM_NAME, &type);
-        QCOMPARE(legacy, XlibName(title).second);
-        QCOMPARE(type, XlibName(title).first);
-    }
 }
 
 QTEST_MAIN(TestX11Taskbar)
