@@ -1,4 +1,4 @@
-#include "InstallRun.h"
+#include "PackageRoot.h"
 
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -36,17 +36,9 @@ void TestExporterPackage::initTestCase()
 {
     if (geteuid() != 0)
         QSKIP("dpkg installs as root only");
-    QVERIFY(Succeeds(
-        QStringLiteral(ZVK_CPACK),
-        {"-G", "DEB", "--config", ZVK_BUILD_DIR "/CPackConfig.cmake", "-B", FPackages.path()}));
-    FDeb = FPackages.filePath(Name + "_" ZVK_VERSION "-1_amd64.deb");
-    QVERIFY2(QFileInfo(FDeb).isFile(), qPrintable(FDeb));
-    for (const char* dir : {"/var/lib/dpkg/info", "/var/lib/dpkg/updates"})
-        QVERIFY(QDir().mkpath(Root(QLatin1String(dir))));
-    for (const char* file : {"/var/lib/dpkg/status", "/var/lib/dpkg/available"}) {
-        QFile f(Root(QLatin1String(file)));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-    }
+    FDeb = PackedDeb(FPackages.path(), Name);
+    QVERIFY(!FDeb.isEmpty());
+    QVERIFY(MakeScratchDpkgDatabase(Root()));
     // Unpacked only: configuring would run postinst inside the scratch root, which has no shell.
     QVERIFY(Succeeds("dpkg", {"--root=" + Root(), "--log=" + Root("/dpkg.log"), "--force-depends",
                               "--unpack", FDeb}));

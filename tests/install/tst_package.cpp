@@ -1,4 +1,4 @@
-#include "InstallRun.h"
+#include "PackageRoot.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -53,20 +53,10 @@ void TestPackage::initTestCase()
         QSKIP("dpkg installs as root only");
     QElapsedTimer timer;
     timer.start();
-    QVERIFY(Succeeds(QStringLiteral(ZVK_CPACK),
-                     {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("--config"),
-                      QStringLiteral(ZVK_BUILD_DIR "/CPackConfig.cmake"), QStringLiteral("-B"),
-                      FPackages.path()}));
+    FDeb = PackedDeb(FPackages.path(), QStringLiteral("zvkdemo"));
+    QVERIFY(!FDeb.isEmpty());
     qInfo("cpack -G DEB: %lld ms", timer.restart());
-    FDeb = FPackages.filePath(QStringLiteral("zvkdemo_" ZVK_VERSION "-1_amd64.deb"));
-    QVERIFY2(QFileInfo(FDeb).isFile(), qPrintable(FDeb));
-
-    for (const char* dir : {"/var/lib/dpkg/info", "/var/lib/dpkg/updates"})
-        QVERIFY(QDir().mkpath(Root(QLatin1String(dir))));
-    for (const char* file : {"/var/lib/dpkg/status", "/var/lib/dpkg/available"}) {
-        QFile f(Root(QLatin1String(file)));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-    }
+    QVERIFY(MakeScratchDpkgDatabase(Root()));
     // The scratch database knows none of the libraries, which the machine has.
     QVERIFY(Succeeds(QStringLiteral("dpkg"),
                      Dpkg({QStringLiteral("--force-depends"), QStringLiteral("-i"), FDeb})));
