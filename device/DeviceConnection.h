@@ -21,6 +21,8 @@ public:
         std::function<void(const TDeviceFrame&)> OnFrame;
         // The connection is closed; no call follows.
         std::function<void(const TDeviceError&)> OnFailed;
+        // When set, log lines are formatted only while it answers true.
+        std::function<bool()> LogWanted;
     };
 
     TDeviceConnection(TDeviceLoop& loop, THandlers handlers);

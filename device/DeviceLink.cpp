@@ -111,7 +111,7 @@ void TDeviceLink::OnResolved(const TResolveAnswer& answer)
         return;
     }
     FCandidates = answer.Addresses;
-    if (FHandlers->OnLog) {
+    if (Logging()) {
         QStringList texts;
         for (const TSocketAddress& a : FCandidates)
             texts << SocketHostText(a);
@@ -128,7 +128,8 @@ void TDeviceLink::TryNextAddress()
     FState = Connecting;
     while (FNextCandidate < FCandidates.size()) {
         const TSocketAddress& address = FCandidates[FNextCandidate++];
-        Log(QStringLiteral("connecting to ") + SocketAddressText(address));
+        if (Logging())
+            Log(QStringLiteral("connecting to ") + SocketAddressText(address));
         if (FState == Ended)
             return;
         FFd = ::socket(address.Storage.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
@@ -203,7 +204,7 @@ void TDeviceLink::Receive()
     for (int i = 0; i < ReadsPerEvent; ++i) {
         const ssize_t n = ::recv(FFd, buffer, sizeof buffer, 0);
         if (n > 0) {
-            if (FHandlers->OnLog)
+            if (Logging())
                 Log(QStringLiteral("received %1 bytes").arg(n));
             FSplitter.Append(buffer, n);
             DeliverFrames();
@@ -228,7 +229,7 @@ void TDeviceLink::Receive()
 void TDeviceLink::DeliverFrames()
 {
     while (std::optional<TDeviceFrame> frame = FSplitter.Next()) {
-        if (FHandlers->OnLog)
+        if (Logging())
             Log(FrameLogLine(*frame));
         if (FState != Connected)
             return;
@@ -237,7 +238,7 @@ void TDeviceLink::DeliverFrames()
         if (FState != Connected)
             return;
     }
-    if (const qsizetype dropped = FSplitter.TakeDropped(); dropped > 0)
+    if (const qsizetype dropped = FSplitter.TakeDropped(); dropped > 0 && Logging())
         Log(QStringLiteral("dropped %1 bytes without a frame").arg(dropped));
 }
 
@@ -254,8 +255,13 @@ void TDeviceLink::Fail(const TDeviceError& error)
 
 void TDeviceLink::Log(const QString& line)
 {
-    if (FState != Ended && FHandlers->OnLog)
+    if (FState != Ended && Logging())
         GuardedCall([&] { FHandlers->OnLog(line); });
+}
+
+bool TDeviceLink::Logging() const
+{
+    return FHandlers->OnLog && (!FHandlers->LogWanted || FHandlers->LogWanted());
 }
 
 void TDeviceLink::Close()

@@ -40,6 +40,7 @@ private:
     void DeliverFrames();
     void Fail(const TDeviceError& error);
     void Log(const QString& line);
+    bool Logging() const;
     void Shut();
 
     TDeviceLoop& FLoop;

@@ -8,6 +8,7 @@
 #include "ExceptionGuard.h"
 
 #include <QHostAddress>
+#include <algorithm>
 #include <cmath>
 
 struct TProber::TWaiter {
@@ -18,6 +19,7 @@ struct TProber::TWaiter {
     double TimeoutSeconds = 0;
     TDeviceLoop::TLookupId Lookup = 0; // the allow-list's lookup in progress
     TDone Done;
+    bool WantsLog = true;
     QStringList Log;
 };
 
@@ -56,7 +58,7 @@ TProber::~TProber()
         session->Connection.reset();
 }
 
-void TProber::Probe(const TDeviceAddress& target, double timeoutSeconds, TDone done)
+void TProber::Probe(const TDeviceAddress& target, double timeoutSeconds, TDone done, bool withLog)
 {
     auto owned = std::make_unique<TWaiter>();
     TWaiter* waiter = owned.get();
@@ -65,6 +67,7 @@ void TProber::Probe(const TDeviceAddress& target, double timeoutSeconds, TDone d
     waiter->Key = target.Text();
     waiter->TimeoutSeconds = timeoutSeconds;
     waiter->Done = std::move(done);
+    waiter->WantsLog = withLog;
     waiter->Deadline.setSingleShot(true);
     waiter->Deadline.setTimerType(Qt::PreciseTimer);
     QObject::connect(&waiter->Deadline, &QTimer::timeout, [this, waiter] {
@@ -169,7 +172,12 @@ void TProber::Join(TWaiter* waiter, const TDeviceAddress& connectTo)
     TDeviceConnection::THandlers handlers;
     handlers.OnLog = [session](const QString& line) {
         for (TWaiter* w : std::as_const(session->Waiters))
-            w->Log << line;
+            if (w->WantsLog)
+                w->Log << line;
+    };
+    handlers.LogWanted = [session] {
+        return std::any_of(session->Waiters.cbegin(), session->Waiters.cend(),
+                           [](const TWaiter* w) { return w->WantsLog; });
     };
     handlers.OnFrame = [this, session](const TDeviceFrame& frame) {
         session->Latest = frame;

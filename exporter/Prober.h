@@ -35,7 +35,9 @@ public:
     TProber& operator=(const TProber&) = delete;
 
     // Calls done exactly once, before timeoutSeconds have passed, possibly from inside.
-    void Probe(const TDeviceAddress& target, double timeoutSeconds, TDone done);
+    // Without withLog the result's log may lack the connection's lines.
+    void Probe(const TDeviceAddress& target, double timeoutSeconds, TDone done,
+               bool withLog = true);
     qsizetype OpenSessions() const { return static_cast<qsizetype>(FSessions.size()); }
 
 private:
