@@ -27,9 +27,6 @@ struct TProber::TSession {
     QString Key;
     std::unique_ptr<TDeviceConnection> Connection;
     QList<TWaiter*> Waiters;
-    std::optional<TDeviceFrame> Latest;
-    quint64 LatestSeq = 0;
-    quint64 ServedSeq = 0;
     QElapsedTimer SinceProbe;
 };
 
@@ -145,21 +142,15 @@ void TProber::Join(TWaiter* waiter, const TDeviceAddress& connectTo)
 {
     auto found = FSessions.find(waiter->Key);
     if (found != FSessions.end()) {
+        // A kept session is not read between probes: the first probe to wait resumes it, and
+        // it answers from the newest frame that came meanwhile, or the next one.
         TSession* session = found->second.get();
         session->SinceProbe.start();
-        if (session->Latest && session->LatestSeq > session->ServedSeq) {
-            session->ServedSeq = session->LatestSeq;
-            waiter->Log << QStringLiteral("taking the frame received since the previous probe "
-                                          "on the open connection");
-            const TDeviceFrame frame = *session->Latest;
-            waiter->Session = session;
-            session->Waiters << waiter;
-            OnFrame(session, frame);
-            return;
-        }
-        waiter->Log << QStringLiteral("waiting for the next frame on the open connection");
+        waiter->Log << QStringLiteral("waiting for the newest frame on the open connection");
         waiter->Session = session;
         session->Waiters << waiter;
+        if (session->Waiters.size() == 1)
+            session->Connection->SetReading(true);
         return;
     }
     auto owned = std::make_unique<TSession>();
@@ -179,14 +170,7 @@ void TProber::Join(TWaiter* waiter, const TDeviceAddress& connectTo)
         return std::any_of(session->Waiters.cbegin(), session->Waiters.cend(),
                            [](const TWaiter* w) { return w->WantsLog; });
     };
-    handlers.OnFrame = [this, session](const TDeviceFrame& frame) {
-        session->Latest = frame;
-        ++session->LatestSeq;
-        if (!session->Waiters.isEmpty()) {
-            session->ServedSeq = session->LatestSeq;
-            OnFrame(session, frame);
-        }
-    };
+    handlers.OnFrame = [this, session](const TDeviceFrame& frame) { OnFrame(session, frame); };
     handlers.OnFailed = [this, session](const TDeviceError& error) {
         OnFailed(session, ReasonName(error.Reason), error.Message);
     };
@@ -211,6 +195,8 @@ void TProber::OnFrame(TSession* session, const TDeviceFrame& frame)
     }
     if (FKeepMs <= 0)
         Drop(session);
+    else if (session->Waiters.isEmpty()) // a done handler may have probed it again
+        session->Connection->SetReading(false);
 }
 
 void TProber::OnFailed(TSession* session, const QByteArray& reason, const QString& message)
@@ -235,8 +221,12 @@ void TProber::Finish(TWaiter* waiter, TProbeOutcome outcome)
     FWaiters.erase(owned);
     if (TSession* session = waiter->Session) {
         session->Waiters.removeOne(waiter);
-        if (FKeepMs <= 0 && session->Waiters.isEmpty())
-            Drop(session);
+        if (session->Waiters.isEmpty()) {
+            if (FKeepMs <= 0)
+                Drop(session);
+            else
+                session->Connection->SetReading(false);
+        }
     }
     outcome.Result.TimeoutSeconds = waiter->TimeoutSeconds;
     outcome.Result.DurationSeconds = static_cast<double>(waiter->Started.nsecsElapsed()) / 1e9;

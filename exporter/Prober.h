@@ -24,8 +24,9 @@ struct TProbeOutcome {
 
 // Probes thermometers on one device loop. One session per target: probes of a target that
 // overlap share its connection and its next frame. Without keep-alive a session closes once
-// its probes are answered; with it, it stays open while probes keep coming, and a probe takes
-// the newest frame not yet handed to an earlier probe, or waits for the next one.
+// its probes are answered; with it, it stays open while probes keep coming, unread between
+// them, and a probe takes the newest frame that came since the previous one, or waits for the
+// next one.
 class TProber {
 public:
     using TDone = std::function<void(TProbeOutcome)>;

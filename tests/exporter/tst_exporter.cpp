@@ -280,7 +280,9 @@ void TestExporter::keptConnectionServesFreshFramesOnly()
     QCOMPARE(SampleValue(first.readAllStandardOutput(), "zvk_temperature_celsius"), 30.5);
     QCOMPARE(SampleValue(second.readAllStandardOutput(), "zvk_temperature_celsius"), 30.5);
 
-    // A frame sent between probes answers the next probe at once, on the same connection.
+    // The newest frame sent between probes answers the next probe at once, on the same
+    // connection.
+    QVERIFY(SendAll(fd, "*B1E1+031.0\r\n"));
     QVERIFY(SendAll(fd, "*B1E1+031.5\r\n"));
     THttpResult r = CurlGet(url, {"-H", "X-Prometheus-Scrape-Timeout-Seconds: 2"});
     QCOMPARE(SampleValue(r.Body, "zvk_temperature_celsius"), 31.5);
