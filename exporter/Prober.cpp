@@ -28,6 +28,7 @@ struct TProber::TSession {
     std::unique_ptr<TDeviceConnection> Connection;
     QList<TWaiter*> Waiters;
     QElapsedTimer SinceProbe;
+    std::list<TSession*>::iterator ByUse;
 };
 
 TProber::TProber(TDeviceLoop& loop, TAllowList allow, int keepConnectionMs)
@@ -146,6 +147,7 @@ void TProber::Join(TWaiter* waiter, const TDeviceAddress& connectTo)
         // it answers from the newest frame that came meanwhile, or the next one.
         TSession* session = found->second.get();
         session->SinceProbe.start();
+        FByUse.splice(FByUse.end(), FByUse, session->ByUse);
         waiter->Log << QStringLiteral("waiting for the newest frame on the open connection");
         waiter->Session = session;
         session->Waiters << waiter;
@@ -157,6 +159,7 @@ void TProber::Join(TWaiter* waiter, const TDeviceAddress& connectTo)
     TSession* session = owned.get();
     session->Key = waiter->Key;
     session->SinceProbe.start();
+    session->ByUse = FByUse.insert(FByUse.end(), session);
     waiter->Session = session;
     session->Waiters << waiter;
     FSessions.emplace(session->Key, std::move(owned));
@@ -245,6 +248,7 @@ void TProber::Drop(TSession* session)
     if (found == FSessions.end() || found->second.get() != session)
         return;
     session->Connection->Close();
+    FByUse.erase(session->ByUse);
     FClosed.push_back(std::move(found->second));
     FSessions.erase(found);
     FReaper.start(0);
@@ -252,10 +256,14 @@ void TProber::Drop(TSession* session)
 
 void TProber::Sweep()
 {
-    std::vector<TSession*> idle;
-    for (const auto& [key, session] : FSessions)
-        if (session->Waiters.isEmpty() && session->SinceProbe.hasExpired(FKeepMs))
-            idle.push_back(session.get());
-    for (TSession* s : idle)
-        Drop(s);
+    while (!FByUse.empty() && FByUse.front()->SinceProbe.hasExpired(FKeepMs)) {
+        TSession* session = FByUse.front();
+        if (session->Waiters.isEmpty()) {
+            Drop(session);
+            continue;
+        }
+        // Still waited on: in use now.
+        session->SinceProbe.start();
+        FByUse.splice(FByUse.end(), FByUse, session->ByUse);
+    }
 }

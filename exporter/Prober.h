@@ -7,6 +7,7 @@
 #include <QString>
 #include <QTimer>
 #include <functional>
+#include <list>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -58,6 +59,8 @@ private:
     int FKeepMs;
     std::unordered_map<QString, std::unique_ptr<TSession>> FSessions;
     std::unordered_map<TWaiter*, std::unique_ptr<TWaiter>> FWaiters;
+    // The open sessions, least recently probed first: expiry looks only at the front.
+    std::list<TSession*> FByUse;
     // Freed from the loop, never inside one of their own handlers.
     std::vector<std::unique_ptr<TSession>> FClosed;
     std::vector<std::unique_ptr<TWaiter>> FFinished;
