@@ -209,7 +209,10 @@ void TDeviceLink::SetReading(bool on)
     if (!on)
         return;
     FDraining = true;
-    // What the splitter already holds is delivered even if the socket stays quiet.
+    // The socket's bytes wake the loop through EPOLLIN; what the splitter already holds is
+    // delivered even if the socket stays quiet.
+    if (FSplitter.Pending() == 0 && FNewest.isEmpty())
+        return;
     TDeviceLoop& loop = FLoop;
     const quint64 id = FId;
     loop.AddTimer(0, [&loop, id] {

@@ -238,7 +238,8 @@ void TProber::Finish(TWaiter* waiter, TProbeOutcome outcome)
     waiter->Deadline.stop();
     FLoop.CancelLookup(std::exchange(waiter->Lookup, 0));
     FFinished.push_back(std::move(keep));
-    FReaper.start(0);
+    if (!FReaper.isActive())
+        FReaper.start(0);
     done(std::move(outcome));
 }
 
@@ -251,7 +252,8 @@ void TProber::Drop(TSession* session)
     FByUse.erase(session->ByUse);
     FClosed.push_back(std::move(found->second));
     FSessions.erase(found);
-    FReaper.start(0);
+    if (!FReaper.isActive())
+        FReaper.start(0);
 }
 
 void TProber::Sweep()
