@@ -40,3 +40,10 @@ bool TDeviceConnection::IsConnected() const
     const TDeviceLink* link = loop ? (*loop)->FindLink(FLinkId) : nullptr;
     return link && link->IsConnected();
 }
+
+void TDeviceConnection::SetReading(bool on)
+{
+    if (const std::shared_ptr<TDeviceLoop* const> loop = FLoop.lock())
+        if (TDeviceLink* link = (*loop)->FindLink(FLinkId))
+            link->SetReading(on);
+}

@@ -21,6 +21,8 @@ public:
         std::function<void(const TDeviceFrame&)> OnFrame;
         // The connection is closed; no call follows.
         std::function<void(const TDeviceError&)> OnFailed;
+        // When set, log lines are formatted only while it answers true.
+        std::function<bool()> LogWanted;
     };
 
     TDeviceConnection(TDeviceLoop& loop, THandlers handlers);
@@ -35,6 +37,11 @@ public:
     void Open(const TDeviceAddress& address, int connectTimeoutMs);
     void Close();
     bool IsConnected() const;
+    // Paused, nothing is read and no frame is delivered, but a close or reset is still
+    // reported. Resumed, what arrived meanwhile is read and only its newest whole frame is
+    // delivered (when the socket has nothing more), then every frame again; without one, the
+    // next frame. Each Open() starts reading.
+    void SetReading(bool on);
 
 private:
     // Ends with the loop: a connection that outlives its loop does nothing.

@@ -27,9 +27,17 @@ void TFrameSplitter::Append(const char* data, qsizetype n)
 
 std::optional<TDeviceFrame> TFrameSplitter::Next()
 {
+    std::optional<QByteArray> raw = NextRaw();
+    if (!raw)
+        return std::nullopt;
+    return MakeDeviceFrame(std::move(*raw));
+}
+
+std::optional<QByteArray> TFrameSplitter::NextRaw()
+{
     qsizetype from = 0;
     qsizetype cr = -2; // not looked for yet; -1: no CR after the current start
-    std::optional<TDeviceFrame> frame;
+    std::optional<QByteArray> frame;
     for (;;) {
         const qsizetype star = FBuffer.indexOf('*', from);
         if (star < 0) {
@@ -40,7 +48,7 @@ std::optional<TDeviceFrame> TFrameSplitter::Next()
         if (cr != -1 && cr < star)
             cr = FBuffer.indexOf('\r', star);
         if (cr >= 0 && cr < limit) {
-            frame = MakeDeviceFrame(FBuffer.mid(star, cr + 1 - star));
+            frame = FBuffer.mid(star, cr + 1 - star);
             FDropped += star;
             FBuffer.remove(0, cr + 1);
             return frame;

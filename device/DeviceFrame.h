@@ -22,6 +22,8 @@ public:
 
     void Append(const char* data, qsizetype n);
     std::optional<TDeviceFrame> Next();
+    // The next frame's bytes, not parsed.
+    std::optional<QByteArray> NextRaw();
     // Bytes kept for a frame not yet complete.
     qsizetype Pending() const { return FBuffer.size(); }
     // Bytes dropped as junk since the previous call.

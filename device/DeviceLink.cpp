@@ -111,7 +111,7 @@ void TDeviceLink::OnResolved(const TResolveAnswer& answer)
         return;
     }
     FCandidates = answer.Addresses;
-    if (FHandlers->OnLog) {
+    if (Logging()) {
         QStringList texts;
         for (const TSocketAddress& a : FCandidates)
             texts << SocketHostText(a);
@@ -128,7 +128,8 @@ void TDeviceLink::TryNextAddress()
     FState = Connecting;
     while (FNextCandidate < FCandidates.size()) {
         const TSocketAddress& address = FCandidates[FNextCandidate++];
-        Log(QStringLiteral("connecting to ") + SocketAddressText(address));
+        if (Logging())
+            Log(QStringLiteral("connecting to ") + SocketAddressText(address));
         if (FState == Ended)
             return;
         FFd = ::socket(address.Storage.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
@@ -188,7 +189,7 @@ void TDeviceLink::ConnectFinished()
         return;
     }
     FState = Connected;
-    FLoop.Watch(FFd, FId, EPOLLIN | EPOLLRDHUP, true);
+    FLoop.Watch(FFd, FId, WatchedEvents(), true);
     FLoop.CancelTimer(FDeadline);
     FDeadline = 0;
     FCandidates = {};
@@ -197,38 +198,110 @@ void TDeviceLink::ConnectFinished()
         GuardedCall(FHandlers->OnConnected);
 }
 
+void TDeviceLink::SetReading(bool on)
+{
+    if (on == FReading)
+        return;
+    FReading = on;
+    if (FState != Connected)
+        return;
+    FLoop.Watch(FFd, FId, WatchedEvents(), true);
+    if (!on)
+        return;
+    FDraining = true;
+    // The socket's bytes wake the loop through EPOLLIN; what the splitter already holds is
+    // delivered even if the socket stays quiet.
+    if (FSplitter.Pending() == 0 && FNewest.isEmpty())
+        return;
+    TDeviceLoop& loop = FLoop;
+    const quint64 id = FId;
+    loop.AddTimer(0, [&loop, id] {
+        if (TDeviceLink* link = loop.FindLink(id); link && link->FDraining)
+            link->Receive();
+    });
+}
+
+quint32 TDeviceLink::WatchedEvents() const
+{
+    // Paused, a close or reset still wakes us (EPOLLRDHUP; EPOLLERR and EPOLLHUP always do).
+    return FReading ? EPOLLIN | EPOLLRDHUP : EPOLLRDHUP;
+}
+
 void TDeviceLink::Receive()
 {
     char buffer[ReadChunk];
     for (int i = 0; i < ReadsPerEvent; ++i) {
         const ssize_t n = ::recv(FFd, buffer, sizeof buffer, 0);
         if (n > 0) {
-            if (FHandlers->OnLog)
+            if (Logging())
                 Log(QStringLiteral("received %1 bytes").arg(n));
             FSplitter.Append(buffer, n);
-            DeliverFrames();
+            if (!FReading || FDraining)
+                KeepNewest();
+            else
+                DeliverFrames();
             // A short read drained the socket: the level-triggered set reports what comes
             // next (more bytes, the close, a reset), which saves a recv() per wake-up.
-            if (FState != Connected || n < ReadChunk)
+            if (FState != Connected)
                 return;
+            if (n < ReadChunk) {
+                FinishDrain();
+                return;
+            }
             continue;
         }
+        const int error = errno;
+        if (n < 0 && error == EINTR)
+            continue;
+        // The frames that came before a close or reset are still answered.
+        FinishDrain();
+        if (FState != Connected)
+            return;
         if (n == 0) {
             Fail(FPendingReset ? SocketFailure(FPendingReset) : GracefulCloseFailure());
             return;
         }
-        if (errno == EINTR)
-            continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK)
-            Fail(SocketFailure(SocketErrorFromErrno(errno)));
+        if (error != EAGAIN && error != EWOULDBLOCK)
+            Fail(SocketFailure(SocketErrorFromErrno(error)));
         return;
     }
 }
 
+void TDeviceLink::KeepNewest()
+{
+    while (std::optional<QByteArray> raw = FSplitter.NextRaw()) {
+        if (!FNewest.isEmpty())
+            ++FSkipped;
+        FNewest = std::move(*raw);
+    }
+}
+
+void TDeviceLink::FinishDrain()
+{
+    if (!FReading || !FDraining)
+        return;
+    FDraining = false;
+    KeepNewest();
+    if (const int skipped = std::exchange(FSkipped, 0); skipped > 0 && Logging())
+        Log(QStringLiteral("%1 older frames skipped").arg(skipped));
+    if (FNewest.isEmpty())
+        return;
+    const TDeviceFrame frame = MakeDeviceFrame(std::exchange(FNewest, {}));
+    if (Logging())
+        Log(FrameLogLine(frame));
+    if (FState == Connected && FHandlers->OnFrame)
+        GuardedCall([&] { FHandlers->OnFrame(frame); });
+    if (FState == Connected && FReading)
+        DeliverFrames();
+}
+
 void TDeviceLink::DeliverFrames()
 {
-    while (std::optional<TDeviceFrame> frame = FSplitter.Next()) {
-        if (FHandlers->OnLog)
+    while (FReading) {
+        std::optional<TDeviceFrame> frame = FSplitter.Next();
+        if (!frame)
+            break;
+        if (Logging())
             Log(FrameLogLine(*frame));
         if (FState != Connected)
             return;
@@ -237,7 +310,7 @@ void TDeviceLink::DeliverFrames()
         if (FState != Connected)
             return;
     }
-    if (const qsizetype dropped = FSplitter.TakeDropped(); dropped > 0)
+    if (const qsizetype dropped = FSplitter.TakeDropped(); dropped > 0 && Logging())
         Log(QStringLiteral("dropped %1 bytes without a frame").arg(dropped));
 }
 
@@ -254,8 +327,13 @@ void TDeviceLink::Fail(const TDeviceError& error)
 
 void TDeviceLink::Log(const QString& line)
 {
-    if (FState != Ended && FHandlers->OnLog)
+    if (FState != Ended && Logging())
         GuardedCall([&] { FHandlers->OnLog(line); });
+}
+
+bool TDeviceLink::Logging() const
+{
+    return FHandlers->OnLog && (!FHandlers->LogWanted || FHandlers->LogWanted());
 }
 
 void TDeviceLink::Close()

@@ -27,6 +27,8 @@ public:
     void Start();
     void OnReady(quint32 events);
     void OnResolved(const TResolveAnswer& answer);
+    // See TDeviceConnection::SetReading().
+    void SetReading(bool on);
     // Ends the link without a handler; it is freed when no dispatch is in progress.
     void Close();
 
@@ -38,8 +40,12 @@ private:
     void ConnectFinished();
     void Receive();
     void DeliverFrames();
+    void KeepNewest();
+    void FinishDrain();
+    quint32 WatchedEvents() const;
     void Fail(const TDeviceError& error);
     void Log(const QString& line);
+    bool Logging() const;
     void Shut();
 
     TDeviceLoop& FLoop;
@@ -56,4 +62,10 @@ private:
     int FLastError = 0;
     int FPendingReset = 0; // a reset SO_ERROR handed out at connect, reported after the bytes
     TFrameSplitter FSplitter;
+    bool FReading = true;
+    // Reading resumed: the frames already queued are cut but only the newest is delivered,
+    // once the socket has nothing more.
+    bool FDraining = false;
+    QByteArray FNewest;
+    int FSkipped = 0; // older frames cut while paused or draining
 };

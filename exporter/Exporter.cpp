@@ -144,23 +144,26 @@ void TExporter::Probe(const TExchangePtr& exchange)
     }
     const bool debug = exchange->QueryValue("debug") == QByteArray("true");
     const QString text = address->Text();
-    FProber.Probe(*address, *timeout, [this, exchange, debug, text](const TProbeOutcome& outcome) {
-        if (outcome.Forbidden) {
-            FStats.CountProbe("not_allowed");
-            FLog.Write(TLogLevel::Warn, QStringLiteral("Target refused"), {{"target", text}});
-            Answer(exchange, 403, outcome.Why.toUtf8() + '\n');
-            return;
-        }
-        const TProbeResult& r = outcome.Result;
-        FStats.CountProbe(r.FailureReason);
-        FLog.Write(TLogLevel::Debug, QStringLiteral("Probe done"),
-                   {{"target", text},
-                    {"success", r.Celsius ? "true" : "false"},
-                    {"reason", QString::fromUtf8(r.FailureReason)},
-                    {"duration_seconds", QString::number(r.DurationSeconds)}});
-        if (debug)
-            Answer(exchange, 200, ProbeDebugText(r));
-        else
-            Answer(exchange, 200, ProbeMetricsText(r), TExposition::ContentType);
-    });
+    FProber.Probe(
+        *address, *timeout,
+        [this, exchange, debug, text](const TProbeOutcome& outcome) {
+            if (outcome.Forbidden) {
+                FStats.CountProbe("not_allowed");
+                FLog.Write(TLogLevel::Warn, QStringLiteral("Target refused"), {{"target", text}});
+                Answer(exchange, 403, outcome.Why.toUtf8() + '\n');
+                return;
+            }
+            const TProbeResult& r = outcome.Result;
+            FStats.CountProbe(r.FailureReason);
+            FLog.Write(TLogLevel::Debug, QStringLiteral("Probe done"),
+                       {{"target", text},
+                        {"success", r.Celsius ? "true" : "false"},
+                        {"reason", QString::fromUtf8(r.FailureReason)},
+                        {"duration_seconds", QString::number(r.DurationSeconds)}});
+            if (debug)
+                Answer(exchange, 200, ProbeDebugText(r));
+            else
+                Answer(exchange, 200, ProbeMetricsText(r), TExposition::ContentType);
+        },
+        debug);
 }

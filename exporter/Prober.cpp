@@ -8,6 +8,7 @@
 #include "ExceptionGuard.h"
 
 #include <QHostAddress>
+#include <algorithm>
 #include <cmath>
 
 struct TProber::TWaiter {
@@ -18,6 +19,7 @@ struct TProber::TWaiter {
     double TimeoutSeconds = 0;
     TDeviceLoop::TLookupId Lookup = 0; // the allow-list's lookup in progress
     TDone Done;
+    bool WantsLog = true;
     QStringList Log;
 };
 
@@ -25,10 +27,8 @@ struct TProber::TSession {
     QString Key;
     std::unique_ptr<TDeviceConnection> Connection;
     QList<TWaiter*> Waiters;
-    std::optional<TDeviceFrame> Latest;
-    quint64 LatestSeq = 0;
-    quint64 ServedSeq = 0;
     QElapsedTimer SinceProbe;
+    std::list<TSession*>::iterator ByUse;
 };
 
 TProber::TProber(TDeviceLoop& loop, TAllowList allow, int keepConnectionMs)
@@ -56,7 +56,7 @@ TProber::~TProber()
         session->Connection.reset();
 }
 
-void TProber::Probe(const TDeviceAddress& target, double timeoutSeconds, TDone done)
+void TProber::Probe(const TDeviceAddress& target, double timeoutSeconds, TDone done, bool withLog)
 {
     auto owned = std::make_unique<TWaiter>();
     TWaiter* waiter = owned.get();
@@ -65,6 +65,7 @@ void TProber::Probe(const TDeviceAddress& target, double timeoutSeconds, TDone d
     waiter->Key = target.Text();
     waiter->TimeoutSeconds = timeoutSeconds;
     waiter->Done = std::move(done);
+    waiter->WantsLog = withLog;
     waiter->Deadline.setSingleShot(true);
     waiter->Deadline.setTimerType(Qt::PreciseTimer);
     QObject::connect(&waiter->Deadline, &QTimer::timeout, [this, waiter] {
@@ -142,43 +143,37 @@ void TProber::Join(TWaiter* waiter, const TDeviceAddress& connectTo)
 {
     auto found = FSessions.find(waiter->Key);
     if (found != FSessions.end()) {
+        // A kept session is not read between probes: the first probe to wait resumes it, and
+        // it answers from the newest frame that came meanwhile, or the next one.
         TSession* session = found->second.get();
         session->SinceProbe.start();
-        if (session->Latest && session->LatestSeq > session->ServedSeq) {
-            session->ServedSeq = session->LatestSeq;
-            waiter->Log << QStringLiteral("taking the frame received since the previous probe "
-                                          "on the open connection");
-            const TDeviceFrame frame = *session->Latest;
-            waiter->Session = session;
-            session->Waiters << waiter;
-            OnFrame(session, frame);
-            return;
-        }
-        waiter->Log << QStringLiteral("waiting for the next frame on the open connection");
+        FByUse.splice(FByUse.end(), FByUse, session->ByUse);
+        waiter->Log << QStringLiteral("waiting for the newest frame on the open connection");
         waiter->Session = session;
         session->Waiters << waiter;
+        if (session->Waiters.size() == 1)
+            session->Connection->SetReading(true);
         return;
     }
     auto owned = std::make_unique<TSession>();
     TSession* session = owned.get();
     session->Key = waiter->Key;
     session->SinceProbe.start();
+    session->ByUse = FByUse.insert(FByUse.end(), session);
     waiter->Session = session;
     session->Waiters << waiter;
     FSessions.emplace(session->Key, std::move(owned));
     TDeviceConnection::THandlers handlers;
     handlers.OnLog = [session](const QString& line) {
         for (TWaiter* w : std::as_const(session->Waiters))
-            w->Log << line;
+            if (w->WantsLog)
+                w->Log << line;
     };
-    handlers.OnFrame = [this, session](const TDeviceFrame& frame) {
-        session->Latest = frame;
-        ++session->LatestSeq;
-        if (!session->Waiters.isEmpty()) {
-            session->ServedSeq = session->LatestSeq;
-            OnFrame(session, frame);
-        }
+    handlers.LogWanted = [session] {
+        return std::any_of(session->Waiters.cbegin(), session->Waiters.cend(),
+                           [](const TWaiter* w) { return w->WantsLog; });
     };
+    handlers.OnFrame = [this, session](const TDeviceFrame& frame) { OnFrame(session, frame); };
     handlers.OnFailed = [this, session](const TDeviceError& error) {
         OnFailed(session, ReasonName(error.Reason), error.Message);
     };
@@ -203,6 +198,8 @@ void TProber::OnFrame(TSession* session, const TDeviceFrame& frame)
     }
     if (FKeepMs <= 0)
         Drop(session);
+    else if (session->Waiters.isEmpty()) // a done handler may have probed it again
+        session->Connection->SetReading(false);
 }
 
 void TProber::OnFailed(TSession* session, const QByteArray& reason, const QString& message)
@@ -227,8 +224,12 @@ void TProber::Finish(TWaiter* waiter, TProbeOutcome outcome)
     FWaiters.erase(owned);
     if (TSession* session = waiter->Session) {
         session->Waiters.removeOne(waiter);
-        if (FKeepMs <= 0 && session->Waiters.isEmpty())
-            Drop(session);
+        if (session->Waiters.isEmpty()) {
+            if (FKeepMs <= 0)
+                Drop(session);
+            else
+                session->Connection->SetReading(false);
+        }
     }
     outcome.Result.TimeoutSeconds = waiter->TimeoutSeconds;
     outcome.Result.DurationSeconds = static_cast<double>(waiter->Started.nsecsElapsed()) / 1e9;
@@ -237,7 +238,8 @@ void TProber::Finish(TWaiter* waiter, TProbeOutcome outcome)
     waiter->Deadline.stop();
     FLoop.CancelLookup(std::exchange(waiter->Lookup, 0));
     FFinished.push_back(std::move(keep));
-    FReaper.start(0);
+    if (!FReaper.isActive())
+        FReaper.start(0);
     done(std::move(outcome));
 }
 
@@ -247,17 +249,23 @@ void TProber::Drop(TSession* session)
     if (found == FSessions.end() || found->second.get() != session)
         return;
     session->Connection->Close();
+    FByUse.erase(session->ByUse);
     FClosed.push_back(std::move(found->second));
     FSessions.erase(found);
-    FReaper.start(0);
+    if (!FReaper.isActive())
+        FReaper.start(0);
 }
 
 void TProber::Sweep()
 {
-    std::vector<TSession*> idle;
-    for (const auto& [key, session] : FSessions)
-        if (session->Waiters.isEmpty() && session->SinceProbe.hasExpired(FKeepMs))
-            idle.push_back(session.get());
-    for (TSession* s : idle)
-        Drop(s);
+    while (!FByUse.empty() && FByUse.front()->SinceProbe.hasExpired(FKeepMs)) {
+        TSession* session = FByUse.front();
+        if (session->Waiters.isEmpty()) {
+            Drop(session);
+            continue;
+        }
+        // Still waited on: in use now.
+        session->SinceProbe.start();
+        FByUse.splice(FByUse.end(), FByUse, session->ByUse);
+    }
 }

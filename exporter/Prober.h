@@ -7,6 +7,7 @@
 #include <QString>
 #include <QTimer>
 #include <functional>
+#include <list>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -24,8 +25,9 @@ struct TProbeOutcome {
 
 // Probes thermometers on one device loop. One session per target: probes of a target that
 // overlap share its connection and its next frame. Without keep-alive a session closes once
-// its probes are answered; with it, it stays open while probes keep coming, and a probe takes
-// the newest frame not yet handed to an earlier probe, or waits for the next one.
+// its probes are answered; with it, it stays open while probes keep coming, unread between
+// them, and a probe takes the newest frame that came since the previous one, or waits for the
+// next one.
 class TProber {
 public:
     using TDone = std::function<void(TProbeOutcome)>;
@@ -35,7 +37,9 @@ public:
     TProber& operator=(const TProber&) = delete;
 
     // Calls done exactly once, before timeoutSeconds have passed, possibly from inside.
-    void Probe(const TDeviceAddress& target, double timeoutSeconds, TDone done);
+    // Without withLog the result's log may lack the connection's lines.
+    void Probe(const TDeviceAddress& target, double timeoutSeconds, TDone done,
+               bool withLog = true);
     qsizetype OpenSessions() const { return static_cast<qsizetype>(FSessions.size()); }
 
 private:
@@ -55,6 +59,8 @@ private:
     int FKeepMs;
     std::unordered_map<QString, std::unique_ptr<TSession>> FSessions;
     std::unordered_map<TWaiter*, std::unique_ptr<TWaiter>> FWaiters;
+    // The open sessions, least recently probed first: expiry looks only at the front.
+    std::list<TSession*> FByUse;
     // Freed from the loop, never inside one of their own handlers.
     std::vector<std::unique_ptr<TSession>> FClosed;
     std::vector<std::unique_ptr<TWaiter>> FFinished;

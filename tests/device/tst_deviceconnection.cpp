@@ -50,6 +50,8 @@ private slots:
     void peerEnds_data();
     void peerEnds();
     void frameSplitOverReads();
+    void pausedReading_data();
+    void pausedReading();
     void invalidNameFailsAtResolve();
     void namesAndIPv6_data();
     void namesAndIPv6();
@@ -183,6 +185,64 @@ void TestDeviceConnection::frameSplitOverReads()
     QCOMPARE(rec.Frames[0].Raw, QByteArray("*B1E1+020.0\r"));
     QCOMPARE(rec.Frames[0].Celsius, std::optional<double>(20.0));
     QVERIFY(rec.Log.contains(QStringLiteral("frame *B1E1+020.0\\r: reading 20.0")));
+}
+
+void TestDeviceConnection::pausedReading_data()
+{
+    QTest::addColumn<QByteArray>("whilePaused");
+    QTest::addColumn<int>("ending"); // 0 none, 1 close, 2 reset, while paused
+    QTest::addColumn<QByteArray>("afterResuming");
+    QTest::addColumn<QStringList>("events");
+
+    const QByteArray frameC("*B1E1+022.5\r\n");
+    const QStringList connected{QStringLiteral("connected")};
+    // Resumed, the newest frame sent while paused comes first, then every one again.
+    QTest::newRow("two frames while paused")
+        << FrameA + FrameB << 0 << frameC << connected + FrameEvents({FrameB, frameC});
+    QTest::newRow("a frame and a half while paused")
+        << FrameA + FrameB.left(5) << 0 << FrameB.mid(5)
+        << connected + FrameEvents({FrameA, FrameB});
+    QTest::newRow("nothing while paused")
+        << QByteArray() << 0 << frameC << connected + FrameEvents({frameC});
+    // Paused or not, an end is reported at once, without the frames kept back.
+    QTest::newRow("close while paused")
+        << FrameA << 1 << QByteArray()
+        << connected + QStringList{QStringLiteral("failed closed 0")};
+    QTest::newRow("reset while paused")
+        << FrameA << 2 << QByteArray()
+        << connected + QStringList{QStringLiteral("failed reset 10054")};
+}
+
+void TestDeviceConnection::pausedReading()
+{
+    QFETCH(QByteArray, whilePaused);
+    QFETCH(int, ending);
+    QFETCH(QByteArray, afterResuming);
+    QFETCH(QStringList, events);
+
+    LoopbackListener listener;
+    TDeviceRecorder rec;
+    TDeviceConnection connection(FLoop, rec.Handlers());
+    connection.Open(Loopback(listener.Port()), 5000);
+    const int peer = AcceptOnLoop(listener);
+    QVERIFY(peer >= 0);
+    QVERIFY(rec.WaitFor(QStringLiteral("connected")));
+    connection.SetReading(false);
+    QVERIFY(SendAll(peer, whilePaused));
+    if (ending != 0) {
+        ending == 1 ? listener.Close(peer) : listener.Abort(peer);
+        QVERIFY(rec.WaitForFailure());
+        QCOMPARE(rec.Events, events);
+        return;
+    }
+    QTest::qWait(50); // room for a frame delivered while paused, which would be a fault
+    connection.SetReading(true);
+    if (events.size() > 2)
+        QVERIFY(rec.WaitFor(events[1]));
+    QVERIFY(SendAll(peer, afterResuming));
+    QVERIFY(rec.WaitFor(events.last()));
+    QCOMPARE(rec.Events, events);
+    listener.Close(peer);
 }
 
 void TestDeviceConnection::invalidNameFailsAtResolve()

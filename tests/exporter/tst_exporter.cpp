@@ -8,6 +8,7 @@
 #include <crypt.h>
 #include <csignal>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -46,6 +47,7 @@ private slots:
     void debugShowsLogThenMetrics();
     void connectionPerProbe();
     void keptConnectionServesFreshFramesOnly();
+    void keptConnectionLogsAndExpires();
     void requestCap();
     void idleAndSlowClientsDoNotHoldProbes();
     void tlsAndBasicAuth();
@@ -280,7 +282,9 @@ void TestExporter::keptConnectionServesFreshFramesOnly()
     QCOMPARE(SampleValue(first.readAllStandardOutput(), "zvk_temperature_celsius"), 30.5);
     QCOMPARE(SampleValue(second.readAllStandardOutput(), "zvk_temperature_celsius"), 30.5);
 
-    // A frame sent between probes answers the next probe at once, on the same connection.
+    // The newest frame sent between probes answers the next probe at once, on the same
+    // connection.
+    QVERIFY(SendAll(fd, "*B1E1+031.0\r\n"));
     QVERIFY(SendAll(fd, "*B1E1+031.5\r\n"));
     THttpResult r = CurlGet(url, {"-H", "X-Prometheus-Scrape-Timeout-Seconds: 2"});
     QCOMPARE(SampleValue(r.Body, "zvk_temperature_celsius"), 31.5);
@@ -288,6 +292,30 @@ void TestExporter::keptConnectionServesFreshFramesOnly()
     r = CurlGet(url, {"-H", "X-Prometheus-Scrape-Timeout-Seconds: 1"});
     QCOMPARE(SampleValue(r.Body, "zvk_up"), 0.0);
     QVERIFY(!r.Body.contains("zvk_temperature_celsius"));
+    QCOMPARE(device.Accept(100), -1);
+}
+
+void TestExporter::keptConnectionLogsAndExpires()
+{
+    LoopbackListener device;
+    TExporterProcess exporter;
+    QVERIFY(exporter.Start({"--probe.keep-connection=1s"}));
+    const QString url = exporter.Url(ProbePath(device.Port()));
+    QProcess first;
+    first.start("curl", {"-s", url});
+    const int fd = device.Accept(5000);
+    QVERIFY(fd >= 0);
+    QVERIFY(SendAll(fd, "*B1E1+030.5\r\n"));
+    QVERIFY(first.waitForFinished(5000));
+    // A debug probe on the idle kept connection still shows the frame it was answered from.
+    QVERIFY(SendAll(fd, "*B1E1+032.0\r\n"));
+    const THttpResult r = CurlGet(url + "&debug=true");
+    QVERIFY2(r.Body.contains("frame *B1E1+032.0\\r: reading 32.0"), r.Body.constData());
+    // Unprobed for a second, the session ends: the device sees the end of the stream.
+    pollfd end{fd, POLLIN, 0};
+    QCOMPARE(::poll(&end, 1, 5000), 1);
+    char byte = 0;
+    QCOMPARE(::recv(fd, &byte, 1, 0), 0);
     QCOMPARE(device.Accept(100), -1);
 }
 

@@ -30,6 +30,7 @@ struct TDeviceRecorder {
                               .arg(QLatin1String(ReasonName(error.Reason)))
                               .arg(error.Code);
             },
+            {},
         };
     }
     bool WaitForFailure(int timeoutMs = 10000)
