@@ -139,7 +139,8 @@ int main(int argc, char** argv)
             loop, TDeviceConnection::THandlers{{},
                                                [&] { ++connected; },
                                                [&](const TDeviceFrame&) { ++frames; },
-                                               [&](const TDeviceError&) { ++failed; }}));
+                                               [&](const TDeviceError&) { ++failed; },
+                                               {}}));
         connections.back()->Open({QStringLiteral("127.0.0.1"), peers.Port()}, 10000);
     }
     RunUntil([&] { return connected + failed >= count; }, 60000);
