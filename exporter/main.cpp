@@ -1,7 +1,7 @@
 // zvk_exporter: a Prometheus exporter for ZVK network thermometers.
+#include "DaemonSignals.h"
 #include "DeviceLoop.h"
 #include "Exporter.h"
-#include "SignalWatch.h"
 
 #include <QCoreApplication>
 #include <csignal>
@@ -10,18 +10,7 @@
 int main(int argc, char** argv)
 {
     TExporter* running = nullptr;
-    const TLog* log = nullptr;
-    TSignalWatch watch([&](int signal) {
-        if (signal == SIGHUP) {
-            if (running)
-                running->ReloadWebConfig();
-            return;
-        }
-        if (log)
-            log->Write(TLogLevel::Info, QStringLiteral("Shutting down"),
-                       {{"signal", signal == SIGTERM ? "SIGTERM" : "SIGINT"}});
-        QCoreApplication::exit(0);
-    });
+    TDaemonSignals daemonSignals; // first: every thread inherits the blocked signals
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
@@ -42,10 +31,18 @@ int main(int argc, char** argv)
     }
     QCoreApplication app(argc, argv);
     const TLog stderrLog(line.Options.LogLevel, line.Options.LogFormat);
-    log = &stderrLog;
     TDeviceLoop loop;
     TExporter exporter(line.Options, stderrLog, loop);
-    watch.Watch();
+    daemonSignals.Watch(
+        [&](int signal) {
+            stderrLog.Write(TLogLevel::Info, QStringLiteral("Shutting down"),
+                            {{"signal", signal == SIGTERM ? "SIGTERM" : "SIGINT"}});
+            QCoreApplication::exit(0);
+        },
+        [&] {
+            if (running)
+                running->ReloadWebConfig();
+        });
     stderrLog.Write(TLogLevel::Info, QStringLiteral("Starting zvk_exporter"),
                     {{"version", ZVK_VERSION}, {"revision", ZVK_REVISION}});
     const QString why = exporter.Start();

@@ -2,7 +2,7 @@
 
 #include "Bridge.h"
 #include "BridgeConfig.h"
-#include "BridgeSignals.h"
+#include "DaemonSignals.h"
 #include "DeviceLoop.h"
 
 #include <QCoreApplication>
@@ -27,7 +27,7 @@ void Print(std::FILE* to, const QString& text)
 
 int RunBridge(int argc, char** argv)
 {
-    TBridgeSignals bridgeSignals; // first: every thread inherits the blocked signals
+    TDaemonSignals bridgeSignals; // first: every thread inherits the blocked signals
     QString configFile = QStringLiteral("/etc/zvk-mqtt.conf");
     bool check = false;
     for (int i = 1; i < argc; ++i) {
@@ -72,7 +72,7 @@ int RunBridge(int argc, char** argv)
     }
     bool stopping = false;
     bridgeSignals.Watch(
-        [&] {
+        [&](int) {
             if (std::exchange(stopping, true))
                 return;
             bridge.Stop([] { QCoreApplication::exit(0); });

@@ -1,11 +1,12 @@
-#include "BridgeSignals.h"
+#include "DaemonSignals.h"
 
 #include "ExceptionGuard.h"
 
+#include <csignal>
 #include <sys/signalfd.h>
 #include <unistd.h>
 
-TBridgeSignals::TBridgeSignals()
+TDaemonSignals::TDaemonSignals()
 {
     sigset_t set;
     sigemptyset(&set);
@@ -15,14 +16,14 @@ TBridgeSignals::TBridgeSignals()
     FFd = signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
 }
 
-TBridgeSignals::~TBridgeSignals()
+TDaemonSignals::~TDaemonSignals()
 {
     FNotifier.reset();
     if (FFd >= 0)
         ::close(FFd);
 }
 
-void TBridgeSignals::Watch(std::function<void()> onStop, std::function<void()> onReload)
+void TDaemonSignals::Watch(std::function<void(int signal)> onStop, std::function<void()> onReload)
 {
     if (FFd < 0)
         return;
@@ -31,11 +32,12 @@ void TBridgeSignals::Watch(std::function<void()> onStop, std::function<void()> o
                      [this, onStop = std::move(onStop), onReload = std::move(onReload)] {
                          GuardedCall([&] {
                              signalfd_siginfo info{};
-                             while (::read(FFd, &info, sizeof info) == sizeof info) {
+                             while (::read(FFd, &info, sizeof info) ==
+                                    static_cast<ssize_t>(sizeof info)) {
                                  if (info.ssi_signo == SIGHUP)
                                      onReload();
                                  else
-                                     onStop();
+                                     onStop(static_cast<int>(info.ssi_signo));
                              }
                          });
                      });
