@@ -3,43 +3,34 @@
 #include "MqttClient.h"
 
 #include <QtTest>
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mosquitto.h>
 #include <mutex>
 
 namespace {
-// A lookup that does not answer until the test releases it (or 5 s pass, so that a connect
-// run on the loop fails the test instead of hanging it).
-struct THangingConnect {
-    std::mutex Lock;
-    std::condition_variable Changed;
-    int Entered = 0, Returned = 0;
-    bool Released = false;
+// A name lookup that does not answer until released (or for 5 s, so that a connect made on
+// the loop fails the test instead of hanging it).
+std::mutex Lock;
+std::condition_variable Changed;
+bool Released = false;
+std::atomic<int> Entered = 0, Returned = 0;
 
-    static int Call(mosquitto*, const char*, int, int);
-    void Release()
-    {
-        const std::lock_guard lock(Lock);
-        Released = true;
-        Changed.notify_all();
-    }
-    std::pair<int, int> Counts()
-    {
-        const std::lock_guard lock(Lock);
-        return {Entered, Returned};
-    }
-};
-THangingConnect Hang;
-
-int THangingConnect::Call(mosquitto*, const char*, int, int)
+int HangingConnect(mosquitto*, const char*, int, int)
 {
-    std::unique_lock lock(Hang.Lock);
-    ++Hang.Entered;
-    Hang.Changed.wait_for(lock, std::chrono::seconds(5), [] { return Hang.Released; });
-    Hang.Released = false;
-    ++Hang.Returned;
+    ++Entered;
+    std::unique_lock lock(Lock);
+    Changed.wait_for(lock, std::chrono::seconds(5), [] { return std::exchange(Released, false); });
+    ++Returned;
     return MOSQ_ERR_EAI;
+}
+
+void Release()
+{
+    const std::lock_guard lock(Lock);
+    Released = true;
+    Changed.notify_all();
 }
 } // namespace
 
@@ -51,7 +42,7 @@ private slots:
 
 void TestMqttClient::hangingLookupLeavesLoopFree()
 {
-    TMqttClient::SetConnectCall(THangingConnect::Call);
+    TMqttClient::SetConnectCall(HangingConnect);
     QStringList log;
     TBrokerConfig broker;
     broker.Host = QStringLiteral("broker.example");
@@ -65,21 +56,22 @@ void TestMqttClient::hangingLookupLeavesLoopFree()
     connect(&timer, &QTimer::timeout, [&] { ++ticks; });
     timer.start(10);
     QTRY_VERIFY(ticks >= 5);
-    QCOMPARE(Hang.Counts(), std::make_pair(1, 0));
+    QCOMPARE(Entered.load(), 1);
+    QCOMPARE(Returned.load(), 0);
 
     // The answer comes back to the loop, then the usual pause and another try.
-    Hang.Release();
+    Release();
     QTRY_VERIFY(log.contains("cannot connect to the broker: Lookup error.; trying again in 1 s"));
-    QTRY_COMPARE(Hang.Counts(), std::make_pair(2, 1));
+    QTRY_COMPARE(Entered.load(), 2);
 
     // A stop during a pending connect ends at once; the client may go while its worker waits.
     bool stopped = false;
     client->Stop([&] { stopped = true; });
     QTRY_VERIFY(stopped);
     client.reset();
-    QCOMPARE(Hang.Counts(), std::make_pair(2, 1));
-    Hang.Release();
-    QTRY_COMPARE(Hang.Counts(), std::make_pair(2, 2));
+    QCOMPARE(Returned.load(), 1);
+    Release();
+    QTRY_COMPARE(Returned.load(), 2);
     TMqttClient::SetConnectCall(nullptr);
 }
 
