@@ -8,6 +8,7 @@
 #include "ThermometerLink.h"
 
 #include <QDeadlineTimer>
+#include <QRandomGenerator>
 #include <QSet>
 #include <cstdio>
 
@@ -25,12 +26,29 @@ qint64 Now()
 {
     return QDeadlineTimer::current().deadline();
 }
+
+// Home Assistant asks that discovery after its birth wait a random moment, so that the
+// bridges of a house do not all answer at the same instant. Tests fix it.
+int RepublishDelayMs()
+{
+    constexpr int MaxMs = 5000;
+    bool fixed = false;
+    const int ms = qEnvironmentVariableIntValue("ZVK_MQTT_REPUBLISH_DELAY_MS", &fixed);
+    return fixed ? std::clamp(ms, 0, MaxMs) : QRandomGenerator::global()->bounded(MaxMs + 1);
+}
 } // namespace
 
 TBridge::TBridge(TDeviceLoop& loop, TBridgeConfig config) : FLoop(loop), FConfig(std::move(config))
 {
     FTimer.setSingleShot(true);
     QObject::connect(&FTimer, &QTimer::timeout, [this] { GuardedCall([this] { Tick(); }); });
+    FRepublish.setSingleShot(true);
+    QObject::connect(&FRepublish, &QTimer::timeout, [this] {
+        GuardedCall([this] {
+            if (FClient && FClient->IsConnected())
+                PublishDiscovery();
+        });
+    });
 }
 
 TBridge::~TBridge() = default;
@@ -81,6 +99,7 @@ void TBridge::AddThermometer(const TThermometerConfig& config)
 
 void TBridge::BrokerConnected()
 {
+    FRepublish.stop(); // all of it goes now
     FClient->Publish(BridgeAvailabilityTopic(FConfig), Online, true);
     FClient->Subscribe(HomeAssistantStatusTopic(FConfig));
     for (const QString& id : std::exchange(FRemoved, {})) {
@@ -93,8 +112,8 @@ void TBridge::BrokerConnected()
 void TBridge::Message(const QString& topic, const QByteArray& payload)
 {
     // Home Assistant started again: it wants the configs, then the states.
-    if (topic == HomeAssistantStatusTopic(FConfig) && payload == Online)
-        PublishDiscovery();
+    if (topic == HomeAssistantStatusTopic(FConfig) && payload == Online && !FRepublish.isActive())
+        FRepublish.start(RepublishDelayMs());
 }
 
 void TBridge::PublishDiscovery()
@@ -196,6 +215,7 @@ void TBridge::Reload(TBridgeConfig config)
 void TBridge::Stop(std::function<void()> done)
 {
     FTimer.stop();
+    FRepublish.stop();
     FThermometers.clear();
     FClient->Stop(std::move(done));
 }

@@ -49,4 +49,5 @@ private:
     std::map<QString, std::unique_ptr<TThermometer>> FThermometers;
     QStringList FRemoved; // ids whose discovery config still has to be emptied
     QTimer FTimer;
+    QTimer FRepublish; // Home Assistant's birth, answered after a random pause
 };

@@ -5,8 +5,12 @@
 #include <QSocketNotifier>
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
 #include <mosquitto.h>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace {
 constexpr int KeepAliveS = 30;
@@ -14,23 +18,64 @@ constexpr int MaxPauseS = 60;
 constexpr int StopLimitMs = 3000;
 const QByteArray Offline = QByteArrayLiteral("offline");
 
-QString ErrorText(int rc)
+TMqttClient::TConnectCall ConnectCall = mosquitto_connect_async;
+
+QString ErrorText(int rc, int error = errno)
 {
     if (rc == MOSQ_ERR_ERRNO)
-        return QString::fromLocal8Bit(std::strerror(errno));
+        return QString::fromLocal8Bit(std::strerror(error));
     return QString::fromUtf8(mosquitto_strerror(rc));
 }
 
+// At exit the library is cleaned up after the last connect worker ends (at most the
+// resolver's own time limit), never under its feet.
 struct TLibrary {
+    std::mutex Lock;
+    std::condition_variable Idle;
+    int Workers = 0;
     TLibrary() { mosquitto_lib_init(); }
-    ~TLibrary() { mosquitto_lib_cleanup(); }
+    ~TLibrary()
+    {
+        std::unique_lock lock(Lock);
+        Idle.wait(lock, [this] { return Workers == 0; });
+        mosquitto_lib_cleanup();
+    }
+    void WorkerStarted()
+    {
+        const std::lock_guard lock(Lock);
+        ++Workers;
+    }
+    void WorkerEnded()
+    {
+        const std::lock_guard lock(Lock);
+        if (--Workers == 0)
+            Idle.notify_all();
+    }
 };
+
+TLibrary& Library()
+{
+    static TLibrary library;
+    return library;
+}
 } // namespace
+
+struct TMqttClient::TConnectJob {
+    std::mutex Lock;
+    TMqttClient* Client = nullptr; // null once the client is gone: the worker destroys the handle
+    QObject* Context = nullptr;
+    bool Done = false;
+};
+
+void TMqttClient::SetConnectCall(TConnectCall call)
+{
+    ConnectCall = call ? call : mosquitto_connect_async;
+}
 
 TMqttClient::TMqttClient(const TBrokerConfig& broker, const QString& willTopic, THandlers handlers)
     : FBroker(broker), FWillTopic(willTopic), FHandlers(std::move(handlers))
 {
-    static TLibrary library;
+    Library();
     FKeepAlive.setInterval(KeepAliveS * 1000 / 6);
     QObject::connect(&FKeepAlive, &QTimer::timeout, [this] {
         GuardedCall([this] {
@@ -55,6 +100,12 @@ TMqttClient::~TMqttClient()
 {
     FReadable.reset();
     FWritable.reset();
+    if (FJob) {
+        const std::lock_guard lock(FJob->Lock);
+        FJob->Client = nullptr;
+        if (!FJob->Done)
+            FMosq = nullptr; // the worker's now
+    }
     if (FMosq)
         mosquitto_destroy(FMosq);
 }
@@ -96,17 +147,62 @@ bool TMqttClient::Start(QString* error)
     return true;
 }
 
-// FIXME: libmosquitto resolves the broker's name with a blocking lookup; a name served
-// from /etc/hosts or an address does not wait.
+// libmosquitto resolves the broker's name inside the connect call, with a blocking
+// getaddrinfo. Resolving here and passing the address would lose the name that TLS checks
+// the certificate against and sends as SNI, so the whole call runs on a worker. The handle
+// is the worker's until its answer arrives: no notifier (Sync), keep-alive, publish or stop
+// touches it meanwhile, and its callbacks get no client.
 void TMqttClient::Connect()
 {
-    if (FStopping)
+    if (FStopping || FJob)
         return;
     Log(QStringLiteral("connecting to %1:%2").arg(FBroker.Host).arg(FBroker.Port));
-    const int rc =
-        mosquitto_connect_async(FMosq, FBroker.Host.toUtf8().constData(), FBroker.Port, KeepAliveS);
+    FKeepAlive.stop();
+    FJob = std::make_shared<TConnectJob>();
+    FJob->Client = this;
+    FJob->Context = &FContext;
+    Sync(); // drops the notifiers: the connect closes the old socket
+    mosquitto_user_data_set(FMosq, nullptr);
+    Library().WorkerStarted();
+    try {
+        std::thread([job = FJob, mosq = FMosq, call = ConnectCall, host = FBroker.Host.toUtf8(),
+                     port = FBroker.Port] {
+            const int rc = call(mosq, host.constData(), port, KeepAliveS);
+            const int error = errno;
+            bool orphan = false;
+            {
+                const std::lock_guard lock(job->Lock);
+                job->Done = true;
+                orphan = !job->Client;
+                if (!orphan)
+                    QMetaObject::invokeMethod(
+                        job->Context,
+                        [job, rc, error] {
+                            GuardedCall([&] {
+                                if (job->Client)
+                                    job->Client->ConnectDone(rc, error);
+                            });
+                        },
+                        Qt::QueuedConnection);
+            }
+            if (orphan)
+                mosquitto_destroy(mosq);
+            Library().WorkerEnded();
+        }).detach();
+    } catch (const std::system_error& e) {
+        Library().WorkerEnded();
+        ConnectDone(MOSQ_ERR_ERRNO, e.code().value());
+    }
+}
+
+void TMqttClient::ConnectDone(int rc, int error)
+{
+    FJob.reset();
+    mosquitto_user_data_set(FMosq, this);
+    if (FStopping)
+        return; // the stop is reported; the destructor closes what the connect opened
     if (rc != MOSQ_ERR_SUCCESS) {
-        Lost(ErrorText(rc));
+        Lost(ErrorText(rc, error));
         return;
     }
     Sync();
@@ -141,7 +237,7 @@ void TMqttClient::Lost(const QString& why)
 
 void TMqttClient::Sync()
 {
-    const int socket = FMosq ? mosquitto_socket(FMosq) : -1;
+    const int socket = FMosq && !FJob ? mosquitto_socket(FMosq) : -1;
     if (socket != FSocket) {
         // A notifier may be the sender of the signal being handled: let the loop delete it.
         for (std::unique_ptr<QSocketNotifier>* n : {&FReadable, &FWritable})
@@ -212,6 +308,8 @@ void TMqttClient::Stop(std::function<void()> done)
 void TMqttClient::ConnectCallback(mosquitto*, void* self, int rc)
 {
     auto* client = static_cast<TMqttClient*>(self);
+    if (!client)
+        return; // called from inside a connect on its worker
     GuardedCall([client, rc] {
         if (rc != 0) {
             client->Log(QStringLiteral("the broker refused the connection: %1")
@@ -230,12 +328,16 @@ void TMqttClient::ConnectCallback(mosquitto*, void* self, int rc)
 void TMqttClient::DisconnectCallback(mosquitto*, void* self, int rc)
 {
     auto* client = static_cast<TMqttClient*>(self);
+    if (!client)
+        return; // called from inside a connect on its worker
     GuardedCall([client, rc] { client->Lost(ErrorText(rc)); });
 }
 
 void TMqttClient::MessageCallback(mosquitto*, void* self, const mosquitto_message* message)
 {
     auto* client = static_cast<TMqttClient*>(self);
+    if (!client)
+        return; // called from inside a connect on its worker
     GuardedCall([client, message] {
         if (client->FHandlers.OnMessage)
             client->FHandlers.OnMessage(

@@ -3,6 +3,7 @@
 #include "BridgeConfig.h"
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 #include <QTimer>
 #include <functional>
@@ -13,10 +14,12 @@ struct mosquitto;
 struct mosquitto_message;
 
 // libmosquitto driven from the thread's Qt event loop: its socket watched by notifiers,
-// its keep-alive run by a timer, no thread of its own. Keeps itself connected: after a
-// loss or a failed attempt it tries again after a pause that doubles from 1 s to 60 s.
+// its keep-alive run by a timer; only the connect call, which resolves the broker's name,
+// runs on a worker thread. Keeps itself connected: after a loss or a failed attempt it
+// tries again after a pause that doubles from 1 s to 60 s.
 class TMqttClient {
 public:
+    using TConnectCall = int (*)(mosquitto*, const char* host, int port, int keepAlive);
     struct THandlers {
         std::function<void()> OnConnected; // the broker accepted the session
         std::function<void(const QString& topic, const QByteArray& payload)> OnMessage;
@@ -38,13 +41,18 @@ public:
     // Publishes the retained "offline" itself, disconnects cleanly and calls done once the
     // broker has it, or after a few seconds whatever happened.
     void Stop(std::function<void()> done);
+    // Tests stand in for mosquitto_connect_async (a name lookup that never answers).
+    static void SetConnectCall(TConnectCall call);
 
 private:
+    struct TConnectJob;
+
     static void ConnectCallback(mosquitto*, void* self, int rc);
     static void DisconnectCallback(mosquitto*, void* self, int rc);
     static void MessageCallback(mosquitto*, void* self, const mosquitto_message* message);
 
     void Connect();
+    void ConnectDone(int rc, int error);
     void Lost(const QString& why);
     void Sync(); // watches the current socket; asks for writability while data waits
     void Log(const QString& line);
@@ -60,4 +68,6 @@ private:
     bool FConnected = false;
     bool FStopping = false;
     std::function<void()> FStopped;
+    std::shared_ptr<TConnectJob> FJob; // a connect running on its worker
+    QObject FContext;                  // receives the worker's answer on this thread
 };
