@@ -7,15 +7,22 @@
 #include <QPainter>
 #include <QWidget>
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <optional>
 #include <utility>
+#include <vector>
 
 namespace {
 const char* const BevelCutNames[] = {"bvNone", "bvLowered", "bvRaised", "bvSpace"};
 
 class PanelWidget : public QWidget {
 public:
-    explicit PanelWidget(TPanel* panel) : FPanel(panel) {}
+    explicit PanelWidget(TPanel* panel) : FPanel(panel)
+    {
+        // paintEvent fills all it is asked to paint: the toolkit need not fill it first.
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
 
     // The bevel and border widths as painted. The stored widths can be anything a language
     // file says; more than half the panel covers it whole, so nothing wider is ever drawn.
@@ -41,9 +48,9 @@ public:
 
     // A band as high as a line of the font, centred vertically in the face: the caption is
     // drawn in it, from its top, on one line, and clipped to it.
-    QRect TextBand(const QRect& face) const
+    QRect TextBand(const QRect& face)
     {
-        const int band = QFontMetrics(font()).height();
+        const int band = Metrics().LineHeight;
         return {face.left(), face.top() + (face.height() - band) / 2, face.width(), band};
     }
 
@@ -55,6 +62,7 @@ public:
         if (shown.isEmpty()) {
             if (!FShown.isEmpty())
                 update(TextBand(Face()));
+            FShownEnds.clear();
         } else {
             update(ChangedPart(shown));
         }
@@ -66,43 +74,44 @@ public:
     // spares blending the other glyphs and sending them to the server. Digits take part in no
     // ligature, and digits of one width keep every other character in its place; anything
     // else repaints the whole band. Measured from the font's advances, not laid out: the
-    // margin takes in kerning and a digit's ink beyond its advance.
-    QRect ChangedPart(const QString& after) const
+    // margin takes in kerning and a digit's ink beyond its advance. The advances of the
+    // caption shown are kept, so a reading that changes digits only looks up none.
+    QRect ChangedPart(const QString& after)
     {
         const QRect band = TextBand(Face());
         const QString& before = FShown;
         const qsizetype n = after.size();
-        if (before.size() != n)
-            return band;
         qsizetype first = 0;
-        while (first < n && before[first] == after[first])
-            ++first;
         qsizetype end = n;
-        while (end > first && before[end - 1] == after[end - 1])
-            --end;
-        const QFontMetricsF fm(font());
-        for (qsizetype i = first; i < end; ++i)
-            if (!IsAsciiDigit(before[i]) || !IsAsciiDigit(after[i]) ||
-                fm.horizontalAdvance(before[i]) != fm.horizontalAdvance(after[i]))
-                return band;
+        bool sameShape = before.size() == n && qsizetype(FShownEnds.size()) == n;
+        if (sameShape) {
+            while (first < n && before[first] == after[first])
+                ++first;
+            while (end > first && before[end - 1] == after[end - 1])
+                --end;
+            for (qsizetype i = first; sameShape && i < end; ++i)
+                sameShape = IsAsciiDigit(before[i]) && IsAsciiDigit(after[i]) &&
+                            DigitAdvance(before[i]) == DigitAdvance(after[i]);
+        }
+        if (!sameShape) {
+            const QFontMetricsF& fm = Metrics().Font;
+            FShownEnds.resize(size_t(n));
+            qreal width = 0;
+            for (qsizetype i = 0; i < n; ++i)
+                FShownEnds[size_t(i)] = width += fm.horizontalAdvance(after[i]);
+            return band;
+        }
         const qsizetype from = std::max<qsizetype>(first - 1, 0);
         const qsizetype to = std::min(end + 1, n);
-        qreal width = 0;
-        qreal left = 0;
-        qreal right = 0;
-        for (qsizetype i = 0; i < n; ++i) {
-            if (i == from)
-                left = width;
-            width += fm.horizontalAdvance(after[i]);
-            if (i + 1 == to)
-                right = width;
-        }
+        const qreal width = n ? FShownEnds.back() : 0;
+        const qreal left = from ? FShownEnds[size_t(from - 1)] : 0;
+        const qreal right = to ? FShownEnds[size_t(to - 1)] : 0;
         qreal start = band.left();
         if (FPanel->Alignment() == taCenter)
             start += (band.width() - width) / 2;
         else if (FPanel->Alignment() == taRightJustify)
             start += band.width() - width;
-        const qreal margin = 2 + fm.height() / 8;
+        const qreal margin = 2 + Metrics().Font.height() / 8;
         return QRect(QPoint(int(std::floor(start + left - margin)), band.top()),
                      QPoint(int(std::ceil(start + right + margin)), band.bottom())) &
                band;
@@ -110,7 +119,38 @@ public:
 
     static bool IsAsciiDigit(QChar c) { return c >= u'0' && c <= u'9'; }
 
+    qreal DigitAdvance(QChar digit) { return Metrics().Digits[digit.unicode() - u'0']; }
+
+    // The font's figures this widget asks for at each reading, built at the first one and
+    // again when the font changes.
+    struct TMetrics {
+        explicit TMetrics(const QFont& font) : Font(font), LineHeight(QFontMetrics(font).height())
+        {
+            for (int d = 0; d < 10; ++d)
+                Digits[size_t(d)] = Font.horizontalAdvance(QChar(u'0' + d));
+        }
+        QFontMetricsF Font;
+        int LineHeight;
+        std::array<qreal, 10> Digits{};
+    };
+
+    const TMetrics& Metrics()
+    {
+        if (!FMetrics)
+            FMetrics.emplace(font());
+        return *FMetrics;
+    }
+
 protected:
+    void changeEvent(QEvent* event) override
+    {
+        if (event->type() == QEvent::FontChange) {
+            FMetrics.reset();
+            FShownEnds.clear();
+        }
+        QWidget::changeEvent(event);
+    }
+
     void paintEvent(QPaintEvent* event) override
     {
         QPainter p(this);
@@ -171,7 +211,9 @@ protected:
 
 private:
     TPanel* FPanel;
-    QString FShown; // the painted part of the caption, as last asked to be repainted
+    QString FShown;                // the painted part of the caption, as last asked to be repainted
+    std::vector<qreal> FShownEnds; // where each of its characters ends, from its start
+    std::optional<TMetrics> FMetrics;
 };
 } // namespace
 
