@@ -40,7 +40,8 @@ public:
     // Paused, nothing is read and no frame is delivered, but a close or reset is still
     // reported. Resumed, what arrived meanwhile is read and only its newest whole frame is
     // delivered (when the socket has nothing more), then every frame again; without one, the
-    // next frame. Each Open() starts reading.
+    // next frame. What arrived meanwhile is read at once: its frame, or a close or reset, is
+    // delivered from inside SetReading(true). Each Open() starts reading.
     void SetReading(bool on);
 
 private:

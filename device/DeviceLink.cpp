@@ -145,6 +145,7 @@ void TDeviceLink::TryNextAddress()
                 Shut();
                 break;
             }
+            FWatched = EPOLLOUT;
             return; // the completion, even an immediate one, arrives as EPOLLOUT
         }
         FLastError = SocketErrorFromErrno(errno);
@@ -189,7 +190,7 @@ void TDeviceLink::ConnectFinished()
         return;
     }
     FState = Connected;
-    FLoop.Watch(FFd, FId, WatchedEvents(), true);
+    UpdateWatch();
     FLoop.CancelTimer(FDeadline);
     FDeadline = 0;
     FCandidates = {};
@@ -205,26 +206,34 @@ void TDeviceLink::SetReading(bool on)
     FReading = on;
     if (FState != Connected)
         return;
-    FLoop.Watch(FFd, FId, WatchedEvents(), true);
-    if (!on)
+    if (!on) {
+        UpdateWatch();
         return;
+    }
+    // What came while paused waits in the socket and the splitter: it is read now, so a
+    // frame already there is delivered before this returns, without a round through the
+    // loop, and the socket is watched for more only if none was.
     FDraining = true;
-    // The socket's bytes wake the loop through EPOLLIN; what the splitter already holds is
-    // delivered even if the socket stays quiet.
-    if (FSplitter.Pending() == 0 && FNewest.isEmpty())
-        return;
     TDeviceLoop& loop = FLoop;
     const quint64 id = FId;
-    loop.AddTimer(0, [&loop, id] {
-        if (TDeviceLink* link = loop.FindLink(id); link && link->FDraining)
-            link->Receive();
-    });
+    loop.AsDispatch([this] { Receive(); });
+    if (TDeviceLink* link = loop.FindLink(id); link && link->FState == Connected)
+        link->UpdateWatch();
 }
 
 quint32 TDeviceLink::WatchedEvents() const
 {
     // Paused, a close or reset still wakes us (EPOLLRDHUP; EPOLLERR and EPOLLHUP always do).
     return FReading ? EPOLLIN | EPOLLRDHUP : EPOLLRDHUP;
+}
+
+// A probe that finds its frame waiting pauses the link again before it is watched for more:
+// no change reaches the kernel then.
+void TDeviceLink::UpdateWatch()
+{
+    const quint32 events = WatchedEvents();
+    if (events != FWatched && FLoop.Watch(FFd, FId, events, true))
+        FWatched = events;
 }
 
 void TDeviceLink::Receive()

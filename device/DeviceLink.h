@@ -43,6 +43,7 @@ private:
     void KeepNewest();
     void FinishDrain();
     quint32 WatchedEvents() const;
+    void UpdateWatch();
     void Fail(const TDeviceError& error);
     void Log(const QString& line);
     bool Logging() const;
@@ -55,6 +56,7 @@ private:
     const int FConnectTimeoutMs;
     State FState = Starting;
     int FFd = -1;
+    quint32 FWatched = 0; // the events the loop's set watches on FFd
     TDeviceLoop::TTimerId FDeadline = 0;
     TDeviceLoop::TTimerId FBegin = 0;
     std::vector<TSocketAddress> FCandidates;

@@ -128,6 +128,12 @@ void TDeviceLoop::DispatchEvents()
     }
 }
 
+void TDeviceLoop::AsDispatch(const std::function<void()>& work)
+{
+    const TDispatch dispatch(*this);
+    work();
+}
+
 void TDeviceLoop::TakeAnswers()
 {
     quint64 count = 0;

@@ -64,6 +64,8 @@ private:
     void Resolve(quint64 id, const QByteArray& host, quint16 port);
 
     void DispatchEvents();
+    // Runs work as a dispatch does: a link released meanwhile is freed only after it.
+    void AsDispatch(const std::function<void()>& work);
     void FireTimers();
     void TakeAnswers();
     void AnswerLookup(const TResolveAnswer& answer);

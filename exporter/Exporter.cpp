@@ -155,11 +155,12 @@ void TExporter::Probe(const TExchangePtr& exchange)
             }
             const TProbeResult& r = outcome.Result;
             FStats.CountProbe(r.FailureReason);
-            FLog.Write(TLogLevel::Debug, QStringLiteral("Probe done"),
-                       {{"target", text},
-                        {"success", r.Celsius ? "true" : "false"},
-                        {"reason", QString::fromUtf8(r.FailureReason)},
-                        {"duration_seconds", QString::number(r.DurationSeconds)}});
+            if (FLog.Writes(TLogLevel::Debug)) // its fields are built only to be written
+                FLog.Write(TLogLevel::Debug, QStringLiteral("Probe done"),
+                           {{"target", text},
+                            {"success", r.Celsius ? "true" : "false"},
+                            {"reason", QString::fromUtf8(r.FailureReason)},
+                            {"duration_seconds", QString::number(r.DurationSeconds)}});
             if (debug)
                 Answer(exchange, 200, ProbeDebugText(r));
             else

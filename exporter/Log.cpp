@@ -59,7 +59,7 @@ QByteArray TLog::Line(TLogLevel level, const QString& message, const TFields& fi
 
 void TLog::Write(TLogLevel level, const QString& message, const TFields& fields) const
 {
-    if (level < FLevel)
+    if (!Writes(level))
         return;
     const QString time = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
     const QByteArray line = Line(level, message, fields, time);

@@ -15,6 +15,7 @@ public:
         : FLevel(level), FFormat(format), FOut(out)
     {
     }
+    bool Writes(TLogLevel level) const { return level >= FLevel; }
     void Write(TLogLevel level, const QString& message, const TFields& fields = {}) const;
     // The line without its time, for tests.
     QByteArray Line(TLogLevel level, const QString& message, const TFields& fields,

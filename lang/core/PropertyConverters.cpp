@@ -93,6 +93,8 @@ std::optional<std::optional<qint64>> ExactWholePart(const QLocale& locale, const
         exponent = e.toLongLong(&ok);
         if (!ok) // more exponent digits than a qint64 holds
             exponent = e.startsWith(u'-') ? -1000000 : 1000000;
+        // Beyond this no digit is left either side of the point; the sum below stays in range.
+        exponent = std::clamp<qint64>(exponent, -1000000, 1000000);
     }
     // The digits before the decimal point once the exponent has moved it.
     const qint64 point = std::clamp<qint64>(m.captured(2).size() + exponent, 0, 1000000);

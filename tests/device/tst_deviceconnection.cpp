@@ -237,8 +237,9 @@ void TestDeviceConnection::pausedReading()
     }
     QTest::qWait(50); // room for a frame delivered while paused, which would be a fault
     connection.SetReading(true);
+    // A frame that waited is delivered from inside the call: a probe then answers at once.
     if (events.size() > 2)
-        QVERIFY(rec.WaitFor(events[1]));
+        QCOMPARE(rec.Events.value(1), events[1]);
     QVERIFY(SendAll(peer, afterResuming));
     QVERIFY(rec.WaitFor(events.last()));
     QCOMPARE(rec.Events, events);

@@ -145,6 +145,9 @@ void TestSetPropertyByName::fails_data()
         << "BigValue" << S("9223372036854775808,1") << range << "Range check error";
     QTest::newRow("int64 above, written with an exponent")
         << "BigValue" << S("9,223372036854775808E18") << range << "Range check error";
+    QTest::newRow("int64, an exponent near the int64 limit")
+        << "BigValue" << S("1E9223372036854775806") << conv
+        << "Could not convert variant of type (String) into type (Int64)";
     QTest::newRow("single overflows") << "SingleValue" << S("1e39") << range << "Range check error";
     QTest::newRow("comp overflows") << "CompValue" << S("1e19") << range << "Range check error";
     QTest::newRow("Boolean empty")
