@@ -33,23 +33,7 @@ shift
 programs=("$build/ZVKdemo" "$@")
 idle_after=12 # seconds without input before a rate is sampled
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-exec 5>"$work/displayfd"
-Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-exec 5>&-
-for _ in $(seq 100); do [ -s "$work/displayfd" ] && break; sleep 0.05; done
-export DISPLAY=:$(head -n1 "$work/displayfd")
-openbox >/dev/null 2>&1 &
-pids+=($!)
+. "$(dirname "$0")/x_desktop.sh"
 # A reading that changes at every frame, once a second: +021.1, +021.2, +021.1, ...
 "$build/tools/thermosim/thermosim" --port 10001 --bytes '*B1E1+021.1\r\n' \
     --bytes '*B1E1+021.2\r\n' >/dev/null &
@@ -71,12 +55,6 @@ done
 
 now_ns() { date +%s%N; }
 
-# CPU time (ns, all threads) and voluntary context switches (each one a sleep, so a wake-up).
-cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{s += $1} END {print s + 0}'; }
-switches() {
-    cat /proc/"$1"/task/*/status 2>/dev/null |
-        awk '/^voluntary_ctxt_switches/ {s += $2} END {print s + 0}'
-}
 rss_kib() { awk '/^VmRSS/ {print $2}' /proc/"$1"/status; }
 
 # Samples a process for $window seconds: prints "wakeups/s cpu-ms/s".

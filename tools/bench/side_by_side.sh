@@ -32,23 +32,7 @@ build=$(cd "$1" && pwd)
 shift
 root=$(cd "$(dirname "$0")/../.." && pwd)
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-exec 5>"$work/displayfd"
-Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-exec 5>&-
-for _ in $(seq 100); do [ -s "$work/displayfd" ] && break; sleep 0.05; done
-export DISPLAY=:$(head -n1 "$work/displayfd")
-openbox >/dev/null 2>&1 &
-pids+=($!)
+. "$(dirname "$0")/x_desktop.sh"
 cp "$root"/languages/*.lng.xml "$work"/
 
 labels=()
@@ -91,11 +75,6 @@ for arg in "$@"; do
 done
 sleep 12 # the caret stops blinking after 10 s without input
 
-cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{s += $1} END {print s + 0}'; }
-switches() {
-    cat /proc/"$1"/task/*/status 2>/dev/null |
-        awk '/^voluntary_ctxt_switches/ {s += $2} END {print s + 0}'
-}
 echo "window, then per subject: CPU ms/s, wake-ups/s"
 for w in $(seq "$windows"); do
     c0=() s0=()
