@@ -1,5 +1,11 @@
 # Sourced by the window benchmarks: a scratch folder ($work), the processes to stop at exit
 # ($pids), a private Xvfb with openbox ($DISPLAY), and each process's CPU and wake-ups.
+# The programs it drives could reach the stored device address: it runs only inside a
+# network namespace that has only loopback (its callers re-run themselves under unshare -n).
+if [ "$(ip -o link show | awk -F": " "{print \$2}")" != lo ]; then
+    echo "x_desktop.sh: not in a loopback-only network namespace (unshare -n)" >&2
+    exit 2
+fi
 
 work=$(mktemp -d)
 pids=()
