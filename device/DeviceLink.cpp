@@ -227,8 +227,8 @@ quint32 TDeviceLink::WatchedEvents() const
     return FReading ? EPOLLIN | EPOLLRDHUP : EPOLLRDHUP;
 }
 
-// A probe that finds its frame waiting pauses the link again before it is watched for more:
-// no change reaches the kernel then.
+// The set is changed only when the events differ: a link resumed and paused again within one
+// SetReading(true), by a handler given a frame that waited, changes nothing in the kernel.
 void TDeviceLink::UpdateWatch()
 {
     const quint32 events = WatchedEvents();
